@@ -1,0 +1,43 @@
+#pragma once
+// Temporary folders and the loopback servers that scripts/test starts.
+#include <string>
+
+namespace zel::test {
+
+// A fresh folder under the system temp folder, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& Path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& data);
+bool FileExists(const std::string& path);
+
+struct PgServer {
+  std::string host, port, user, password;
+};
+
+// The test PostgreSQL server, or nothing when it is not running; then the
+// calling test skips, unless ZEL_REQUIRE_SERVERS is set, when it fails.
+bool PgAvailable(PgServer& out);
+#define ZEL_REQUIRE_PG(var)                                                \
+  ::zel::test::PgServer var;                                               \
+  if (!::zel::test::PgAvailable(var)) {                                    \
+    if (::zel::test::ServersRequired()) FAIL() << "PostgreSQL test server not running"; \
+    GTEST_SKIP() << "PostgreSQL test server not running (ZEL_PG_PORT unset)";           \
+  }
+bool ServersRequired();
+
+// Runs a shell command; returns its exit status and collects its output.
+int RunCommand(const std::string& command, std::string* output = nullptr);
+
+}  // namespace zel::test
