@@ -1,0 +1,148 @@
+#include "export/ExportSettings.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace zel {
+namespace {
+
+constexpr std::string_view kHeadRow = "行";
+constexpr std::string_view kBodyRow = "開始行";
+
+const std::array<ExportItemDef, kExportItemCount> kItems = {{
+    {"databasename", "データベース名", ItemGroup::Head, kHeadRow},
+    {"schemaname", "スキーマ名", ItemGroup::Head, kHeadRow},
+    {"tablename", "テーブル名", ItemGroup::Head, kHeadRow},
+    {"tablecomment", "テーブルコメント", ItemGroup::Head, kHeadRow},
+    {"no", "No.", ItemGroup::Body, kBodyRow},
+    {"columnname", "項目名", ItemGroup::Body, kBodyRow},
+    {"columntype", "型", ItemGroup::Body, kBodyRow},
+    {"columnlength", "長さ", ItemGroup::Body, kBodyRow},
+    {"columndecimallength", "小数", ItemGroup::Body, kBodyRow},
+    {"notnull", "必須", ItemGroup::Body, kBodyRow},
+    {"primarykey", "主キー", ItemGroup::Body, kBodyRow},
+    {"columncomment", "コメント", ItemGroup::Body, kBodyRow},
+    {"createdate", "作成日", ItemGroup::Head, kHeadRow},
+    {"updatedate", "更新日", ItemGroup::Head, kHeadRow},
+}};
+
+constexpr std::string_view kFileName = "filename";
+constexpr std::string_view kExportType = "exporttype";
+constexpr std::string_view kSystemName = "SystemName";
+// The key has always been spelt this way; files written by earlier runs use it.
+constexpr std::string_view kSubSystemName = "SybSystemName";
+constexpr std::string_view kCreateEmp = "CreateEmp";
+constexpr std::string_view kManagerEmp = "ManagerEmp";
+
+std::string Read(const TdCommon& common, std::string_view key) {
+  return common.ReadSetting(TdCommon::SettingsFileName(), ExportSettings::kSection, key);
+}
+
+void Write(const TdCommon& common, std::string_view key, std::string_view value) {
+  common.WriteSetting(TdCommon::SettingsFileName(), ExportSettings::kSection, key, value);
+}
+
+std::string ColumnLetter(int index) { return std::string(1, static_cast<char>('A' + index)); }
+
+}  // namespace
+
+const ExportItemDef& ItemDef(int item) { return kItems.at(static_cast<size_t>(item)); }
+
+std::string RowChoice(std::string_view text) {
+  for (int r = 1; r <= kRowChoices; ++r)
+    if (text == std::to_string(r)) return std::string(text);
+  return {};
+}
+
+std::string ColChoice(std::string_view text) {
+  if (text.size() != 1) return {};
+  char c = text[0];
+  if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  if (c < 'A' || c > 'Z') return {};
+  return std::string(1, c);
+}
+
+std::string ExportItem::Stored() const { return (exported ? "1," : "0,") + row + "," + col; }
+
+ExportItem ExportItem::FromStored(std::string_view value) {
+  ExportItem item;
+  item.exported = TdCommon::GetToken(value, 1, ',') == "1";
+  item.row = RowChoice(TdCommon::GetToken(value, 2, ','));
+  item.col = ColChoice(TdCommon::GetToken(value, 3, ','));
+  return item;
+}
+
+ExportSettings ExportSettings::Load(const TdCommon& common) {
+  ExportSettings s;
+  s.fileName = Read(common, kFileName);
+  int choice = TdCommon::StrToIntOrZero(Read(common, kExportType));
+  s.templateChoice = choice > 1 ? 1 : (choice < 0 ? -1 : choice);
+  for (int i = 0; i < kExportItemCount; ++i) s.Item(i) = LoadItem(common, i);
+  HeaderTexts h = ReadHeaderTexts(common);
+  s.systemName = std::move(h.systemName);
+  s.subSystemName = std::move(h.subSystemName);
+  s.createEmp = std::move(h.createEmp);
+  s.managerEmp = std::move(h.managerEmp);
+  return s;
+}
+
+ExportItem ExportSettings::LoadItem(const TdCommon& common, int id) {
+  return ExportItem::FromStored(Read(common, ItemDef(id).key));
+}
+
+void ExportSettings::SaveItem(const TdCommon& common, int id) const {
+  Write(common, ItemDef(id).key, Item(id).Stored());
+}
+
+bool ExportSettings::ValidateItem(const TdCommon& common, int id) const {
+  const ExportItem& item = Item(id);
+  if (!item.exported || (!item.row.empty() && !item.col.empty())) return true;
+  common.ShowMessageBox(std::string(ItemDef(id).label) + "設定エラー。");
+  return false;
+}
+
+bool ExportSettings::Accept(const TdCommon& common) const {
+  if (templateChoice == 1) {
+    std::error_code ec;
+    if (fileName.empty() || !std::filesystem::is_regular_file(fileName, ec)) {
+      common.ShowMessageBox("Excelファイル設定エラー。");
+      return false;
+    }
+    for (int i = 0; i < kExportItemCount; ++i)
+      if (!ValidateItem(common, i)) return false;
+  }
+  Save(common);
+  return true;
+}
+
+void ExportSettings::Save(const TdCommon& common) const {
+  Write(common, kFileName, fileName);
+  Write(common, kExportType, std::to_string(templateChoice));
+  for (int i = 0; i < kExportItemCount; ++i) SaveItem(common, i);
+  Write(common, kSystemName, systemName);
+  Write(common, kSubSystemName, subSystemName);
+  Write(common, kCreateEmp, createEmp);
+  Write(common, kManagerEmp, managerEmp);
+}
+
+void ExportSettings::SetBodyRow(const std::string& row) {
+  std::string choice = RowChoice(row);
+  for (int i = kBodyFirst; i <= kBodyLast; ++i) Item(i).row = choice;
+}
+
+void ExportSettings::LayOutBodyColumns() {
+  const std::string& no = Item(eiNo).col;
+  if (no.empty()) return;
+  int c = no[0] - 'A';
+  for (int k = 1; k <= kBodyLast - kBodyFirst; ++k) {
+    int index = std::min(c + k, kColChoices);
+    Item(kBodyFirst + k).col = index < kColChoices ? ColumnLetter(index) : std::string();
+  }
+}
+
+HeaderTexts ReadHeaderTexts(const TdCommon& common) {
+  return {Read(common, kSystemName), Read(common, kSubSystemName), Read(common, kCreateEmp),
+          Read(common, kManagerEmp)};
+}
+
+}  // namespace zel
