@@ -58,6 +58,7 @@ void TdCommon::SetProgramFolder(std::string folder) {
 }
 
 std::string TdCommon::SettingsPath(const std::string& fileName) const {
+  if (!settingsFile_.empty() && fileName == SettingsFileName()) return settingsFile_;
   if (!fileName.empty() && fileName[0] == '/') return fileName;
   return folder_ + fileName;
 }

@@ -29,6 +29,9 @@ class TdCommon {
   void SetProgramFolder(std::string folder);
   // Full path of a settings file name: an absolute name stands as it is.
   std::string SettingsPath(const std::string& fileName) const;
+  // Reads and writes of SettingsFileName() go to this file instead (the
+  // command line's --settings).
+  void SetSettingsFile(std::string path) { settingsFile_ = std::move(path); }
 
   std::string ReadSetting(const std::string& fileName, std::string_view section,
                           std::string_view key) const;
@@ -55,6 +58,7 @@ class TdCommon {
  private:
   IPrompts* prompts_;
   std::string folder_;
+  std::string settingsFile_;
 };
 
 // The executable's folder, with a trailing '/'.

@@ -1,0 +1,37 @@
+#pragma once
+// The PostgreSQL catalog statements, built from their fixed pieces with the
+// names of tree nodes put between single quotes.
+#include <string>
+#include <string_view>
+
+namespace zel::pg {
+
+inline constexpr int kBatchSize = 20;
+inline constexpr const char* kVersionCursor = "DECLARE mycursor CURSOR for select version()";
+inline constexpr const char* kVersionFetch = "FETCH 1 in mycursor";
+inline constexpr const char* kDatabasesCursor =
+    "DECLARE mycursor2 CURSOR for select datname from pg_database";
+inline constexpr const char* kDatabasesFetch = "FETCH 20 in mycursor2";
+inline constexpr const char* kSchemasCursor =
+    "DECLARE mycursor CURSOR for SELECT distinct schemaname FROM pg_stat_user_tables";
+inline constexpr const char* kFetch = "FETCH 20 in mycursor";
+
+// The body of a string literal for the name: quotes doubled, so that no name
+// can end the literal early. Backslashes stay as they are; the reader turns
+// standard_conforming_strings on, under which they carry no meaning.
+std::string LiteralBody(std::string_view name);
+
+std::string TablesStatement(std::string_view schema);
+// versionLabel is the text of lblDbType ("PostgreSQL 15.4"): servers of the
+// 7 series get the primary-key join without any().
+std::string ColumnsStatement(std::string_view versionLabel, std::string_view schema,
+                             std::string_view table);
+
+// Splits a format_type text such as "numeric(10,2)" or
+// "character varying(20)[]" into type, length and scale cells.
+struct TypeCells {
+  std::string type, length, scale;
+};
+TypeCells SplitType(std::string_view formatType);
+
+}  // namespace zel::pg
