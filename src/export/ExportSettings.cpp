@@ -42,11 +42,15 @@ void Write(const TdCommon& common, std::string_view key, std::string_view value)
   common.WriteSetting(TdCommon::SettingsFileName(), ExportSettings::kSection, key, value);
 }
 
-std::string ColumnLetter(int index) { return std::string(1, static_cast<char>('A' + index)); }
+std::string ColumnLetter(int index) {
+  return std::string(1, static_cast<char>('A' + index));
+}
 
 }  // namespace
 
-const ExportItemDef& ItemDef(int item) { return kItems.at(static_cast<size_t>(item)); }
+const ExportItemDef& ItemDef(int item) {
+  return kItems.at(static_cast<size_t>(item));
+}
 
 std::string RowChoice(std::string_view text) {
   for (int r = 1; r <= kRowChoices; ++r)
@@ -62,7 +66,9 @@ std::string ColChoice(std::string_view text) {
   return std::string(1, c);
 }
 
-std::string ExportItem::Stored() const { return (exported ? "1," : "0,") + row + "," + col; }
+std::string ExportItem::Stored() const {
+  return (exported ? "1," : "0,") + row + "," + col;
+}
 
 ExportItem ExportItem::FromStored(std::string_view value) {
   ExportItem item;

@@ -1,0 +1,40 @@
+#pragma once
+// What goes into the cells of the two documents: the table list of a schema
+// and the definition of one table, copied from the grids after the catalog
+// has been read again.
+#include <functional>
+#include <string>
+
+#include "catalog/Browser.h"
+#include "export/ExcelApplication.h"
+#include "export/ExportSettings.h"
+
+namespace zel {
+
+// Where each of the fourteen items goes in a definition worksheet.
+struct ItemPosition {
+  bool exported = false;
+  int row = 0;
+  int column = 0;
+};
+struct DefinitionLayout {
+  std::array<ItemPosition, kExportItemCount> items{};
+  bool writeHeaderTexts = false;  // the built-in template's C1, C2, I1, I2
+};
+// The built-in template's fixed cells, or the positions of the settings.
+DefinitionLayout LayoutFor(const ExportSettings& settings);
+
+// "1" -> "○" for the not-null and primary-key marks.
+std::string MarkText(const std::string& cell);
+
+struct SheetWriter {
+  TBrowser& browser;
+  const ExportSettings& settings;
+  // Lets the window repaint between rows.
+  std::function<void()> processEvents;
+
+  void WriteTableListSheet(xl::IWorksheet& sheet, TTreeNode& schema);
+  void WriteTableDefinitionSheet(xl::IWorksheet& sheet, TTreeNode& table);
+};
+
+}  // namespace zel

@@ -1,0 +1,20 @@
+#pragma once
+// Sheet names inside formula text (defined names, cell formulas). When a
+// worksheet is renamed or a copy takes over its sheet-local names, references
+// to it must follow, as Excel updates them.
+#include <string>
+#include <string_view>
+
+namespace zel::xl {
+
+// The name as a formula writes it before "!": bare when that is
+// unambiguous, otherwise in apostrophes with inner apostrophes doubled.
+std::string QuoteSheetName(std::string_view name);
+
+// Replaces every reference to sheet `from` (compared without regard to case)
+// by a reference to `to`. Text in double quotes, external workbook references
+// ([1]Sheet1!A1) and structured references are left alone.
+std::string RenameSheetInFormula(std::string_view formula, std::string_view from,
+                                 std::string_view to);
+
+}  // namespace zel::xl

@@ -1,0 +1,98 @@
+#pragma once
+// The Open Packaging container of a workbook: the zip file, its parts held in
+// memory, the content types and the relationship parts. A part nobody changes
+// is written back with exactly the bytes it was read with.
+#include <pugixml.hpp>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zel::xl {
+
+struct Relationship {
+  std::string id, type, target;
+  bool external = false;
+};
+
+// One relationship part (.rels), as a list kept in file order.
+class Relationships {
+ public:
+  void Parse(std::string_view xml, const std::string& partName);
+  std::string Serialize() const;
+
+  const std::vector<Relationship>& Items() const { return items_; }
+  const Relationship* ById(std::string_view id) const;
+  // The first relationship whose type ends in "/" + typeSuffix.
+  const Relationship* ByType(std::string_view typeSuffix) const;
+  std::string NewId() const;  // "rIdN", unused
+  void Add(Relationship r) { items_.push_back(std::move(r)); }
+  void RemoveById(std::string_view id);
+
+ private:
+  std::vector<Relationship> items_;
+};
+
+// The last segment of a relationship type: "worksheet", "drawing", ...
+std::string_view RelKind(std::string_view type);
+
+class XlsxPackage {
+ public:
+  // Reads every part. Throws EXlsxError for a missing file, a file that is
+  // not a zip (with the right message for legacy and encrypted workbooks).
+  void Load(const std::string& path);
+  // Writes the package to a temporary file in the folder of `path` and
+  // renames it over `path`, so a failed save never leaves half a file.
+  void Save(const std::string& path);
+
+  bool Has(const std::string& part) const;
+  const std::string& Data(const std::string& part) const;
+  void SetData(const std::string& part, std::string data);
+  void Remove(const std::string& part);
+  std::vector<std::string> PartNames() const;
+
+  // Content types, from [Content_Types].xml.
+  std::string ContentType(const std::string& part) const;
+  void SetOverride(const std::string& part, const std::string& contentType);
+  bool HasOverride(const std::string& part) const;
+  void RemoveOverride(const std::string& part);
+
+  // "xl/worksheets/_rels/sheet1.xml.rels" for "xl/worksheets/sheet1.xml".
+  static std::string RelsPartOf(const std::string& part);
+  // Resolves a relationship target against the part that holds it.
+  static std::string ResolveTarget(const std::string& sourcePart, const std::string& target);
+  // The target of `part` written relative to the folder of `sourcePart`.
+  static std::string RelativeTarget(const std::string& sourcePart, const std::string& part);
+  // Reads the relationships of a part (empty when it has none).
+  Relationships ReadRels(const std::string& part) const;
+  void WriteRels(const std::string& part, const Relationships& rels);
+
+  // A part name not yet used, like "xl/worksheets/sheet7.xml": the name's
+  // trailing number is replaced by the lowest free one.
+  std::string FreePartName(const std::string& like) const;
+
+  // Deflate level for parts written anew (unchanged parts use the same).
+  void SetCompressionLevel(int level) { level_ = level; }
+
+ private:
+  void ParseContentTypes();
+  std::size_t IndexOf(const std::string& part) const;
+
+  struct Part {
+    std::string name;
+    std::string data;
+    bool removed = false;
+  };
+  std::vector<Part> parts_;                       // file order; new parts are appended
+  std::map<std::string, std::size_t> index_;      // lower-case name -> parts_ index
+  std::map<std::string, std::string> defaults_;   // extension (lower case) -> type
+  std::map<std::string, std::string> overrides_;  // lower-case part name -> type
+  std::unique_ptr<pugi::xml_document> typesDoc_;  // the parsed [Content_Types].xml
+  bool typesDirty_ = false;
+  int level_ = 6;
+};
+
+}  // namespace zel::xl

@@ -1,0 +1,84 @@
+#pragma once
+// The export settings dialog: template choice, model workbook, the fourteen
+// item positions and the four header texts. Created once at start-up and
+// shown modally on demand; every close reloads it from the settings file, so
+// between uses it always shows what is saved.
+#include <QDialog>
+#include <array>
+#include <functional>
+
+#include "common/Common.h"
+#include "export/ExportSettings.h"
+
+class QButtonGroup;
+class QFileDialog;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace zel {
+
+class TFrameLineSet;
+
+class TfrmSet : public QDialog {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kOpenFilter =
+      "Excelファイル|*.xlsx|Excel 97-2003 ファイル|*.xls|全てのファイル|*.*";
+
+  explicit TfrmSet(TdCommon& common, QWidget* parent = nullptr);
+
+  // Fill every control from the settings file.
+  void LoadSettings();
+  // The settings as the controls hold them, and putting settings into them.
+  ExportSettings Settings() const;
+  void SetSettings(const ExportSettings& settings);
+
+  // 1-based index into kOpenFilter that the file chooser starts with.
+  void SetFilterIndex(int index) { filterIndex_ = index; }
+  int FilterIndex() const { return filterIndex_; }
+
+  // -1 when neither choice is selected.
+  int ExcelSetIndex() const;
+  void SetExcelSetIndex(int index);
+
+  // Runs the file chooser; tests answer it instead of a user.
+  std::function<int(QFileDialog&)> execFileDialog;
+
+  TFrameLineSet* Frame(int itemId) const { return frames_.at(static_cast<size_t>(itemId)); }
+
+  QGroupBox* rgExcelSet;
+  QRadioButton* rbStandard;
+  QRadioButton* rbOwn;
+  QGroupBox* gbExcelFileName;
+  QLineEdit* txtExcelFileName;
+  QPushButton* btnOpenExcel;
+  QGroupBox* gbSystemSet;
+  QLineEdit* txtSystemName;
+  QLineEdit* txtSubSystemName;
+  QLineEdit* txtCreateEmpName;
+  QLineEdit* txtManagerEmpName;
+  QGroupBox* gbHead;
+  QGroupBox* gbBody;
+  QPushButton* btnOK;
+  QPushButton* btnCancel;
+
+ public slots:
+  void done(int result) override;
+
+ private:
+  void rgExcelSetClick();
+  void btnOpenExcelClick();
+  void FrameLineSet5cbRowChange(TFrameLineSet* frame);
+  void FrameLineSet5cbColChange();
+  void btnOKClick();
+
+  TdCommon& common_;
+  QButtonGroup* choice_;
+  std::array<TFrameLineSet*, kExportItemCount> frames_{};
+  int filterIndex_ = 2;
+};
+
+}  // namespace zel
