@@ -109,9 +109,9 @@ void TPQTimerLoop::Execute(std::shared_ptr<State> state) {
   } catch (...) {
     // A failing hook ends polling; the component stays usable.
   }
+  // A poll still pending stays pending: WaitFor serves it.
   std::lock_guard<std::mutex> lock(s.mutex);
   s.inHook = false;
-  if (!s.serving) s.pollPending = false;
   s.finished = true;
   s.changed.notify_all();
 }
@@ -125,13 +125,14 @@ void TPQTimerLoop::WaitFor() {
   s.terminated = true;
   s.changed.notify_all();
   std::optional<std::chrono::steady_clock::time_point> parkedSince;
-  while (!s.finished && FThread.joinable()) {
+  for (;;) {
     if (s.pollPending && !s.serving) {
       lock.unlock();
       s.ServePoll();
       lock.lock();
       continue;
     }
+    if (s.finished || !FThread.joinable()) break;
     if (s.inHook) {
       const auto now = std::chrono::steady_clock::now();
       if (!parkedSince) parkedSince = now;
