@@ -16,7 +16,8 @@ function(zelmora_embed_resources target)
     add_custom_command(OUTPUT ${out}
       COMMAND ${CMAKE_COMMAND} -DSRC=${dir} -DOUT=${out} -P ${CMAKE_SOURCE_DIR}/cmake/ZipDir.cmake
       DEPENDS ${parts} ${CMAKE_SOURCE_DIR}/cmake/ZipDir.cmake
-      COMMENT "Zipping template ${name}")
+      COMMENT "Zipping template ${name}"
+      VERBATIM)
     list(APPEND inputs ${out})
     list(APPEND args "XLSX=${name}=${out}")
   endforeach()
@@ -33,6 +34,7 @@ function(zelmora_embed_resources target)
   add_custom_command(OUTPUT ${cpp}
     COMMAND ${CMAKE_COMMAND} "-DITEMS=${packed}" -DOUT=${cpp} -P ${CMAKE_SOURCE_DIR}/cmake/EmbedFiles.cmake
     DEPENDS ${inputs} ${CMAKE_SOURCE_DIR}/cmake/EmbedFiles.cmake
-    COMMENT "Embedding resources")
+    COMMENT "Embedding resources"
+    VERBATIM)
   target_sources(${target} PRIVATE ${cpp})
 endfunction()

@@ -9,7 +9,7 @@ list(SORT files)
 list(REMOVE_ITEM files "[Content_Types].xml")
 list(PREPEND files "[Content_Types].xml")
 file(REMOVE ${OUT})
-execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${OUT} --format=zip --mtime=2008-01-01T00:00:00Z -- ${files}
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${OUT} --format=zip "--mtime=2008-01-01 00:00:00 UTC" -- ${files}
   WORKING_DIRECTORY ${SRC} RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "zipping ${SRC} failed")
