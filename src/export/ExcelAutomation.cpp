@@ -1,0 +1,164 @@
+#include "export/ExcelAutomation.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+
+#include "common/Resources.h"
+
+namespace zel::xl {
+namespace {
+
+std::string Replace(std::string pattern, const std::string& value) {
+  auto at = pattern.find("%s");
+  if (at != std::string::npos) pattern.replace(at, 2, value);
+  return pattern;
+}
+
+}  // namespace
+
+FileFormat FileFormatOf(const std::string& excelVersion) {
+  FileFormat f;
+  f.excel2007 = excelVersion.find("12") != std::string::npos;
+  if (f.excel2007) {
+    f.resourceType = "xlsx";
+    f.listTemplate = "obproject2007";
+    f.definitionTemplate = "obtable2007";
+    f.filterIndex = 1;
+    f.listEnding = ".list.xlsx";
+    f.definitionEnding = ".xlsx";
+  } else {
+    f.resourceType = "xls";
+    f.listTemplate = "obproject";
+    f.definitionTemplate = "obtable";
+    f.filterIndex = 2;
+    f.listEnding = ".list.xls";
+    f.definitionEnding = ".xls";
+  }
+  return f;
+}
+
+std::string GetExcelVersion(AutomationContext& ctx) {
+  if (!ctx.excelVersion.empty()) return ctx.excelVersion;
+  std::unique_ptr<IExcelApplication> app;
+  try {
+    app = ctx.createApplication ? ctx.createApplication() : nullptr;
+    if (!app) throw std::runtime_error("Excel.Application cannot be created");
+    std::string version = app->Version();
+    app->Quit();
+    ctx.excelVersion = version;
+    return version;
+  } catch (...) {
+    ctx.showError("Excel未インストール。");
+    if (app) {
+      try {
+        app->Quit();
+      } catch (...) {
+        // the application may already be gone; nothing more to do
+      }
+    }
+    return {};
+  }
+}
+
+std::optional<std::string> SelectTargetFile(AutomationContext& ctx, const std::string& parentText,
+                                            const std::string& nodeText, DocumentKind kind) {
+  FileFormat format = FileFormatOf(ctx.excelVersion);
+  SaveDialogRequest dialog;
+  dialog.fileName = ctx.common.CleanFileName(parentText + "." + nodeText + format.EndingFor(kind));
+  dialog.filter = kSaveDialogFilter;
+  dialog.filterIndex = format.filterIndex;
+  dialog.defaultExt = "xls";
+  dialog.title = kind == DocumentKind::TableList ? "テーブル一覧 名前を付けて保存"
+                                                 : "テーブル定義書 名前を付けて保存";
+  std::optional<std::string> path = ctx.prompts.SaveFileDialog(dialog);
+  if (!path || path->empty()) return std::nullopt;
+
+  struct stat st {};
+  if (::lstat(path->c_str(), &st) == 0) {
+    MessageBoxRequest ask;
+    ask.caption = "Zelmora";
+    ask.text = Replace("%s は既に存在します。\r上書きしますか？", *path);
+    ask.icon = MsgIcon::Question;
+    ask.buttons = MsgButtons::YesNo;
+    ask.defaultButton = MsgResult::No;
+    if (ctx.prompts.MessageBox(ask) != MsgResult::Yes) return std::nullopt;
+    if (S_ISDIR(st.st_mode) || ::unlink(path->c_str()) != 0) {
+      ctx.prompts.MessageBox({"Zelmora", Replace("%s アクセスできません。", *path),
+                              MsgIcon::Information, MsgButtons::Ok, MsgResult::Ok});
+      return std::nullopt;
+    }
+  }
+  return path;
+}
+
+bool ExtractTemplate(AutomationContext& ctx, const std::string& resourceName,
+                     const std::string& targetPath, const std::string& resourceType) {
+  try {
+    std::optional<std::string_view> data = res::Find(resourceType, resourceName);
+    if (!data)
+      throw std::runtime_error("the template " + resourceName + " (" + resourceType +
+                               ") is missing from the program");
+    std::ofstream out(targetPath, std::ios::binary | std::ios::trunc);
+    if (!out)
+      throw std::runtime_error(targetPath + " cannot be created (" + std::strerror(errno) + ")");
+    out.write(data->data(), static_cast<std::streamsize>(data->size()));
+    out.close();
+    if (!out) throw std::runtime_error(targetPath + " cannot be written");
+    return true;
+  } catch (const std::exception& e) {
+    ctx.showError(e.what());
+    return false;
+  }
+}
+
+bool RunAutomation(AutomationContext& ctx, const std::string& targetPath,
+                   const std::function<void(IWorkbook&)>& documentStep) {
+  std::unique_ptr<IExcelApplication> app;
+  IWorkbook* book = nullptr;
+  std::string failure;
+  try {
+    if (ctx.clearLog) ctx.clearLog();
+    ctx.writeLog("Excel　出力開始");
+    ctx.prompts.ProcessPendingEvents();
+    app = ctx.createApplication ? ctx.createApplication() : nullptr;
+    if (!app) throw std::runtime_error("Excel.Application cannot be created");
+    app->Visible(false);
+    app->Workbooks().Open(targetPath);
+    book = &app->Workbooks(1);
+    documentStep(*book);
+    book->WorkSheets(1).Select();
+    book->Close(true);
+    book = nullptr;
+    app->Quit();
+    app.reset();
+    ctx.writeLog("Excel　出力正常終了。");
+    return true;
+  } catch (const std::exception& e) {
+    failure = e.what();
+  } catch (...) {
+    failure = "an unknown error ended the export";
+  }
+  ctx.writeLog("Excel　出力異常終了。");
+  ctx.prompts.MessageBox({"Zelmora", failure, MsgIcon::Information, MsgButtons::Ok, MsgResult::Ok});
+  if (book) {
+    try {
+      book->Close(false);
+    } catch (...) {
+      // failures of the clean-up calls are never reported
+    }
+  }
+  if (app) {
+    try {
+      app->Quit();
+    } catch (...) {
+    }
+  }
+  return false;
+}
+
+}  // namespace zel::xl
