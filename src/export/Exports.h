@@ -10,6 +10,7 @@
 
 #include "catalog/Browser.h"
 #include "export/ExcelApplication.h"
+#include "export/ExcelAutomation.h"
 
 namespace zel {
 
@@ -41,9 +42,12 @@ class TExporter {
   void ClearRuns() { runs_.clear(); }
 
  private:
+  xl::AutomationContext Context();
+
   TBrowser& browser_;
   ApplicationFactory createApplication_;
   std::vector<Run> runs_;
+  std::pair<int, int> listPosition_{1, 1};  // of a database-level list command
 };
 
 }  // namespace zel

@@ -260,6 +260,8 @@ void XlsxPackage::SetOverride(const std::string& part, const std::string& conten
   std::string key = Lower(StripSlash(part));
   auto d = defaults_.find(Extension(part));
   if (!HasOverride(part) && d != defaults_.end() && d->second == contentType) return;
+  auto known = overrides_.find(key);
+  if (known != overrides_.end() && known->second == contentType) return;
   pugi::xml_node root = typesDoc_->document_element();
   pugi::xml_node found;
   ForEachChild(root, "Override", [&](pugi::xml_node n) {

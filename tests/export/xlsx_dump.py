@@ -3,7 +3,8 @@
 
     /usr/bin/python3 tests/export/xlsx_dump.py BOOK.xlsx [--no-styles] [--json]
 
-Each line is KEY <tab> VALUE; in VALUE a backslash, tab, CR and LF are written
+Shared strings are decoded with the _xHHHH_ escapes of ECMA-376 as Excel does
+(openpyxl 3.0 leaves most of them encoded). Each line is KEY <tab> VALUE; in VALUE a backslash, tab, CR and LF are written
 as \\\\, \\t, \\r, \\n and other control characters as \\uXXXX (tests/export/
 WorkbookCheck.h reads it back into a map). --json prints one JSON object of the
 same keys instead. Keys (S is a sheet name):
@@ -34,7 +35,31 @@ import datetime
 import json
 import sys
 
+import re
+
 import openpyxl
+import openpyxl.reader.excel
+from openpyxl.cell.text import Text
+from openpyxl.xml.constants import SHEET_MAIN_NS
+from openpyxl.xml.functions import iterparse
+
+ESCAPE = re.compile("_x([0-9A-Fa-f]{4})_")
+
+
+def read_string_table(xml_source):
+    """openpyxl 3.0 only strips "x005F_" from shared strings; Excel decodes every
+    _xHHHH_ escape of ECMA-376 in one pass. Read the table the way Excel does."""
+    strings = []
+    tag = "{%s}si" % SHEET_MAIN_NS
+    for _, node in iterparse(xml_source):
+        if node.tag == tag:
+            text = Text.from_tree(node).content
+            strings.append(ESCAPE.sub(lambda m: chr(int(m.group(1), 16)), text))
+            node.clear()
+    return strings
+
+
+openpyxl.reader.excel.read_string_table = read_string_table
 
 
 def esc(v):

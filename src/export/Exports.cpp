@@ -1,0 +1,135 @@
+#include "export/Exports.h"
+
+#include <filesystem>
+
+#include "export/DocumentSheets.h"
+#include "export/ExcelAutomation.h"
+#include "export/ExportSettings.h"
+
+namespace zel {
+namespace {
+
+std::string ParentText(const TTreeNode& node) {
+  return node.Parent() ? node.Parent()->Text() : std::string();
+}
+
+}  // namespace
+
+TExporter::TExporter(TBrowser& browser, ApplicationFactory createApplication)
+    : browser_(browser), createApplication_(std::move(createApplication)) {}
+
+void TExporter::TableListCommand() {
+  TTreeNode* node = browser_.FCurrentNode();
+  if (!node) return;
+  const int level = node->Level();
+  if (level == browser_.FSchemaLevel) {
+    ExportTableList(*node);
+  } else if (level == browser_.FDatabaseLevel) {
+    // The children are taken up front: each export rebuilds only the
+    // grandchildren, never this list.
+    std::vector<TTreeNode*> children;
+    for (int i = 0; i < node->ChildCount(); ++i) children.push_back(node->Child(i));
+    for (size_t i = 0; i < children.size(); ++i) {
+      listPosition_ = {static_cast<int>(i) + 1, static_cast<int>(children.size())};
+      ExportTableList(*children[i]);
+    }
+    listPosition_ = {1, 1};
+  }
+}
+
+void TExporter::DefinitionCommand() {
+  TTreeNode* node = browser_.FCurrentNode();
+  if (!node) return;
+  const int level = node->Level();
+  if (level == browser_.FSchemaLevel || level == browser_.FTableLevel) {
+    ExportTableDefinitions(*node);
+  } else if (level == browser_.FDatabaseLevel) {
+    std::vector<TTreeNode*> children;
+    for (int i = 0; i < node->ChildCount(); ++i) children.push_back(node->Child(i));
+    for (TTreeNode* child : children) ExportTableDefinitions(*child);
+  }
+}
+
+void TExporter::ExportTableList(TTreeNode& node) {
+  xl::AutomationContext ctx = Context();
+  const std::string version = xl::GetExcelVersion(ctx);
+  browser_.FExcelVersion = version;
+  if (version.empty()) return;
+  std::optional<std::string> target =
+      xl::SelectTargetFile(ctx, ParentText(node), node.Text(), xl::DocumentKind::TableList);
+  if (!target) return;
+  const xl::FileFormat format = xl::FileFormatOf(version);
+  if (!xl::ExtractTemplate(ctx, format.listTemplate, *target, format.resourceType)) return;
+
+  // The list is always made from the built-in template; the settings only
+  // decide whether its header block is filled.
+  const ExportSettings settings = ExportSettings::Load(browser_.Common());
+  SheetWriter writer{browser_, settings, [this] { browser_.Prompts().ProcessPendingEvents(); }};
+  runs_.push_back({*target, false});
+  const bool saved = xl::RunAutomation(ctx, *target, [&](xl::IWorkbook& book) {
+    browser_.LoadTables(node);
+    if (OnProgress) OnProgress(listPosition_.first, listPosition_.second, node.Text());
+    writer.WriteTableListSheet(book.WorkSheets(1), node);
+  });
+  runs_.back().saved = saved;
+}
+
+void TExporter::ExportTableDefinitions(TTreeNode& node) {
+  const ExportSettings settings = ExportSettings::Load(browser_.Common());
+  const bool builtIn = settings.templateChoice == 0;
+  xl::AutomationContext ctx = Context();
+  const std::string version = xl::GetExcelVersion(ctx);
+  browser_.FExcelVersion = version;
+  if (version.empty()) return;
+  std::optional<std::string> target = xl::SelectTargetFile(ctx, ParentText(node), node.Text(),
+                                                           xl::DocumentKind::TableDefinition);
+  if (!target) return;
+  const xl::FileFormat format = xl::FileFormatOf(version);
+  if (builtIn) {
+    if (!xl::ExtractTemplate(ctx, format.definitionTemplate, *target, format.resourceType)) return;
+  } else {
+    // A failed copy surfaces as the run's failure to open the target.
+    std::error_code ec;
+    std::filesystem::copy_file(settings.fileName, *target,
+                               std::filesystem::copy_options::overwrite_existing, ec);
+  }
+
+  // Outside the run: a reader failure here escapes to the caller and leaves
+  // the unfilled workbook at the target.
+  browser_.LoadTables(node);
+
+  SheetWriter writer{browser_, settings, [this] { browser_.Prompts().ProcessPendingEvents(); }};
+  runs_.push_back({*target, false});
+  const bool saved = xl::RunAutomation(ctx, *target, [&](xl::IWorkbook& book) {
+    if (node.Level() == browser_.FTableLevel) {
+      if (OnProgress) OnProgress(1, 1, node.Text());
+      writer.WriteTableDefinitionSheet(book.WorkSheets(1), node);
+      return;
+    }
+    const int n = node.ChildCount();
+    for (int i = 1; i < n; ++i) {
+      const int c = book.sheets().count();
+      book.WorkSheets(1).Copy(book.WorkSheets(c));
+    }
+    for (int i = 1; i <= n; ++i) {
+      TTreeNode& table = *node.Child(i - 1);
+      if (OnProgress) OnProgress(i, n, table.Text());
+      writer.WriteTableDefinitionSheet(book.WorkSheets(i), table);
+    }
+  });
+  runs_.back().saved = saved;
+}
+
+xl::AutomationContext TExporter::Context() {
+  return xl::AutomationContext{
+      browser_.FExcelVersion,
+      browser_.Prompts(),
+      browser_.Common(),
+      [this](const std::string& line) { browser_.WriteLog(line); },
+      [this] { browser_.ClearLog(); },
+      [this](const std::string& text) { browser_.ShowError(text); },
+      createApplication_,
+  };
+}
+
+}  // namespace zel
