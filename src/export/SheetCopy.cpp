@@ -44,7 +44,7 @@ bool SharedKind(std::string_view kind) {
 // Comment shapes in VML are numbered in blocks of 1024 per drawing
 // (<o:idmap data="n"/>, ids _x0000_s(n*1024+k)); a copy gets a block of its own.
 std::string RenumberVml(const std::string& vml, long block) {
-  static const std::regex idmap(R"re((<o:idmap\b[^>]*\bdata=")[^"]*("))re");
+  static const std::regex idmap(R"re((<(?:\w+:)?idmap\b[^>]*\bdata=")[^"]*("))re");
   static const std::regex shape(R"(_x0000_s(\d+))");
   std::string out = std::regex_replace(vml, idmap, "$01" + std::to_string(block) + "$02");
   std::string result;
@@ -102,7 +102,7 @@ class PartCopier {
   }
 
   long NextVmlBlock() {
-    static const std::regex idmap(R"re(<o:idmap\b[^>]*\bdata="([^"]*)")re");
+    static const std::regex idmap(R"re(<(?:\w+:)?idmap\b[^>]*\bdata="([^"]*)")re");
     long max = 0;
     for (const auto& name : pkg_.PartNames()) {
       if (!name.ends_with(".vml")) continue;

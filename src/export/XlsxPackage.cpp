@@ -146,6 +146,7 @@ void Relationships::RemoveById(std::string_view id) {
 
 void XlsxPackage::Load(const std::string& path) {
   std::string bytes = ReadWholeFile(path);
+  if (bytes.empty()) throw EXlsxError(path + ": the file is empty, not an Excel workbook");
   RejectCompoundFile(path, bytes);
   zip_error_t zerr;
   zip_error_init(&zerr);

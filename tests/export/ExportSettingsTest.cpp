@@ -46,10 +46,10 @@ TEST_F(ExportSettingsTest, FreshFileLoadsBuiltInTemplateAndEmptyItems) {
 }
 
 TEST_F(ExportSettingsTest, ItemTableOrderKeysAndGroups) {
-  const char* keys[] = {"databasename", "schemaname", "tablename", "tablecomment",
-                        "no", "columnname", "columntype", "columnlength",
-                        "columndecimallength", "notnull", "primarykey", "columncomment",
-                        "createdate", "updatedate"};
+  const char* keys[] = {
+      "databasename", "schemaname",    "tablename",    "tablecomment",        "no",
+      "columnname",   "columntype",    "columnlength", "columndecimallength", "notnull",
+      "primarykey",   "columncomment", "createdate",   "updatedate"};
   for (int i = 0; i < kExportItemCount; ++i) {
     EXPECT_EQ(ItemDef(i).key, keys[i]);
     bool body = i >= eiNo && i <= eiColumnComment;
@@ -67,11 +67,11 @@ TEST_F(ExportSettingsTest, StoredFormsReadTolerantly) {
     const char* row;
     const char* col;
   } cases[] = {
-      {"1,8,A", true, "8", "A"},   {"0,3,C", false, "3", "C"},  {"1,25,C", true, "", "C"},
-      {"1,20,z", true, "20", "Z"}, {"1", true, "", ""},         {"1,", true, "", ""},
-      {"0,,", false, "", ""},      {"2,1,A", false, "1", "A"},  {"1,0,A", true, "", "A"},
-      {"1, 8,A", true, "", "A"},   {"1,8,AB", true, "8", ""},   {"1,8,[", true, "8", ""},
-      {"", false, "", ""},         {",,,,", false, "", ""},     {"1,8,Ｃ", true, "8", ""},
+      {"1,8,A", true, "8", "A"},   {"0,3,C", false, "3", "C"}, {"1,25,C", true, "", "C"},
+      {"1,20,z", true, "20", "Z"}, {"1", true, "", ""},        {"1,", true, "", ""},
+      {"0,,", false, "", ""},      {"2,1,A", false, "1", "A"}, {"1,0,A", true, "", "A"},
+      {"1, 8,A", true, "", "A"},   {"1,8,AB", true, "8", ""},  {"1,8,[", true, "8", ""},
+      {"", false, "", ""},         {",,,,", false, "", ""},    {"1,8,Ｃ", true, "8", ""},
   };
   for (const Case& c : cases) {
     ExportItem item = ExportItem::FromStored(c.stored);
@@ -87,8 +87,14 @@ TEST_F(ExportSettingsTest, StoredFormsReadTolerantly) {
 }
 
 TEST_F(ExportSettingsTest, TemplateChoiceIsClampedAboveAndLeftUnchosenBelow) {
-  for (auto [stored, expected] : {std::pair{"1", 1}, {"5", 1}, {"0", 0}, {"x", 0}, {"", 0},
-                                   {" 1 ", 1}, {"-1", -1}, {"-3", -1}}) {
+  for (auto [stored, expected] : {std::pair{"1", 1},
+                                  {"5", 1},
+                                  {"0", 0},
+                                  {"x", 0},
+                                  {"", 0},
+                                  {" 1 ", 1},
+                                  {"-1", -1},
+                                  {"-3", -1}}) {
     Store("exporttype", stored);
     EXPECT_EQ(ExportSettings::Load(common).templateChoice, expected) << stored;
   }
@@ -96,7 +102,7 @@ TEST_F(ExportSettingsTest, TemplateChoiceIsClampedAboveAndLeftUnchosenBelow) {
 
 TEST_F(ExportSettingsTest, BuiltInTemplateSavesEverythingWithoutChecksInOrder) {
   ExportSettings s = ExportSettings::Load(common);
-  s.fileName = "";  // not checked with the built-in template
+  s.fileName = "";                       // not checked with the built-in template
   s.Item(eiTableName) = {true, "", ""};  // would fail validation with own workbook
   s.systemName = "販売管理";
   s.subSystemName = "受注";

@@ -17,6 +17,7 @@ same keys instead. Keys (S is a sheet name):
                          d (date/time from a date format, ISO), b (bool),
                          f (formula), e (error); cells without a value are left out
   S!A1.fmt               its number format when not General
+  S!A1.comment           the text of its comment
   S!A1.font              "name,size,bold"       } only without --no-styles,
   S!A1.align             "horizontal,vertical,wrap" } for every cell with a value
   S!A1.border            "left,right,top,bottom"  } or a style
@@ -30,6 +31,7 @@ same keys instead. Keys (S is a sheet name):
   S.print_area           print area, or ""
   S.col.X.width          width of column X when set;  S.row.N.height likewise
   S.max_row, S.max_column
+  S.images               number of pictures openpyxl found on the sheet
 """
 import datetime
 import json
@@ -138,6 +140,7 @@ def dump(path, styles):
         out[s + ".print_area"] = ",".join(ws.print_area) if isinstance(ws.print_area, list) else (ws.print_area or "")
         out[s + ".max_row"] = str(ws.max_row)
         out[s + ".max_column"] = str(ws.max_column)
+        out[s + ".images"] = str(len(getattr(ws, "_images", [])))
         for key, dim in ws.column_dimensions.items():
             if dim.customWidth or dim.width:
                 out["%s.col.%s.width" % (s, key)] = repr(float(dim.width))
@@ -150,6 +153,8 @@ def dump(path, styles):
                 v = cell_value(c)
                 if v is not None:
                     out[ref] = v
+                if c.comment is not None:
+                    out[ref + ".comment"] = c.comment.text
                 if c.number_format and c.number_format != "General" and v is not None:
                     out[ref + ".fmt"] = c.number_format
                 if styles and (v is not None or c.has_style):

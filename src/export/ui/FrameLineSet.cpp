@@ -17,7 +17,9 @@ QComboBox* Choices(QWidget* parent, const char* name, const QStringList& items, 
   return box;
 }
 
-QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString Q(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 }  // namespace
 

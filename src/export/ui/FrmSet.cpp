@@ -13,8 +13,12 @@
 namespace zel {
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QString& s) { return s.toStdString(); }
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+std::string S(const QString& s) {
+  return s.toStdString();
+}
 
 QGroupBox* Group(QWidget* parent, const char* name, const QString& title, QRect geometry) {
   auto* box = new QGroupBox(title, parent);
@@ -82,7 +86,8 @@ TfrmSet::TfrmSet(TdCommon& common, QWidget* parent)
   txtSystemName = LabelledEdit(gbSystemSet, "txtSystemName", QStringLiteral("システム名"), 16, 16);
   txtSubSystemName =
       LabelledEdit(gbSystemSet, "txtSubSystemName", QStringLiteral("サブシステム名"), 16, 46);
-  txtCreateEmpName = LabelledEdit(gbSystemSet, "txtCreateEmpName", QStringLiteral("作成者"), 330, 16);
+  txtCreateEmpName =
+      LabelledEdit(gbSystemSet, "txtCreateEmpName", QStringLiteral("作成者"), 330, 16);
   txtManagerEmpName =
       LabelledEdit(gbSystemSet, "txtManagerEmpName", QStringLiteral("承認者"), 330, 46);
 
@@ -127,7 +132,9 @@ TfrmSet::TfrmSet(TdCommon& common, QWidget* parent)
   rgExcelSetClick();
 }
 
-int TfrmSet::ExcelSetIndex() const { return choice_->checkedId(); }
+int TfrmSet::ExcelSetIndex() const {
+  return choice_->checkedId();
+}
 
 void TfrmSet::SetExcelSetIndex(int index) {
   if (index == 0 || index == 1) {
@@ -164,7 +171,9 @@ void TfrmSet::SetSettings(const ExportSettings& s) {
   txtManagerEmpName->setText(Q(s.managerEmp));
 }
 
-void TfrmSet::LoadSettings() { SetSettings(ExportSettings::Load(common_)); }
+void TfrmSet::LoadSettings() {
+  SetSettings(ExportSettings::Load(common_));
+}
 
 void TfrmSet::rgExcelSetClick() {
   const int index = ExcelSetIndex();
