@@ -67,7 +67,11 @@ std::optional<std::array<std::uint16_t, 4>> ReadFileVersion(const std::string& p
   ElfFile file(path);
   unsigned char ident[64] = {};
   if (!file.Read(0, 16, ident)) return std::nullopt;
-  if (std::memcmp(ident, "\x7f" "ELF", 4) != 0) return std::nullopt;
+  if (std::memcmp(ident,
+                  "\x7f"
+                  "ELF",
+                  4) != 0)
+    return std::nullopt;
   const bool is64 = ident[4] == 2;
   if (ident[4] != 1 && !is64) return std::nullopt;
   if (ident[5] != 1 && ident[5] != 2) return std::nullopt;

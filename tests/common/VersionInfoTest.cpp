@@ -10,7 +10,9 @@
 namespace zel {
 namespace {
 
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
+std::string Quote(const std::string& s) {
+  return "'" + s + "'";
+}
 
 // Writes a stamp section file in the byte order of this machine.
 std::string StampFile(const test::TempDir& dir, std::array<std::uint16_t, 4> parts,
@@ -27,8 +29,7 @@ class VersionInfoTest : public ::testing::Test {
   std::string StampedCopy(const std::string& from, std::array<std::uint16_t, 4> parts) {
     std::string out = dir.File("stamped");
     std::string cmd = "objcopy --add-section " + std::string(kVersionSectionName) + "=" +
-                      Quote(StampFile(dir, parts)) + " " + Quote(from) + " " + Quote(out) +
-                      " 2>&1";
+                      Quote(StampFile(dir, parts)) + " " + Quote(from) + " " + Quote(out) + " 2>&1";
     std::string log;
     EXPECT_EQ(test::RunCommand(cmd, &log), 0) << log;
     return out;
@@ -47,9 +48,9 @@ TEST_F(VersionInfoTest, TheProgramCarriesItsVersion) {
   // The version follows the file when the section is changed afterwards.
   std::string copy = dir.File("zelmora-copy");
   std::string log;
-  ASSERT_EQ(test::RunCommand("objcopy --update-section " + std::string(kVersionSectionName) +
-                                 "=" + Quote(StampFile(dir, {2, 3, 65535, 7})) + " " +
-                                 Quote(exe) + " " + Quote(copy) + " 2>&1",
+  ASSERT_EQ(test::RunCommand("objcopy --update-section " + std::string(kVersionSectionName) + "=" +
+                                 Quote(StampFile(dir, {2, 3, 65535, 7})) + " " + Quote(exe) + " " +
+                                 Quote(copy) + " 2>&1",
                              &log),
             0)
       << log;
@@ -87,9 +88,13 @@ TEST_F(VersionInfoTest, JunkAndDamagedFilesReadEmptyWithoutCrashing) {
   EXPECT_EQ(FileVersionText(dir.File("missing"), 4), "");
   EXPECT_EQ(FileVersionText(dir.Path(), 4), "");
   std::string path = dir.File("junk");
-  for (std::string content : {std::string(), std::string("\x7f" "ELF"),
-                              std::string("\x7f" "ELF\2\1\1", 7), std::string(100, '\xff'),
-                              std::string("MZ\x90\0", 4)}) {
+  for (std::string content : {std::string(),
+                              std::string("\x7f"
+                                          "ELF"),
+                              std::string("\x7f"
+                                          "ELF\2\1\1",
+                                          7),
+                              std::string(100, '\xff'), std::string("MZ\x90\0", 4)}) {
     test::WriteFile(path, content);
     EXPECT_EQ(FileVersionText(path, 4), "");
   }

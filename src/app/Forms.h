@@ -1,0 +1,39 @@
+#pragma once
+// The program's long-lived objects, created in the designed order: the main
+// window, the logon dialog, the common services and the export settings
+// dialog. The About box is made for each showing.
+#include <memory>
+
+#include "app/FrmMain.h"
+#include "app/QtPrompts.h"
+#include "common/Common.h"
+#include "db/ui/LogonForm.h"
+#include "export/ui/FrmSet.h"
+
+namespace zel {
+
+// Whether the MySQL client library could be loaded at start, and its name.
+struct ClientLibraryState {
+  bool loaded = false;
+  std::string fileName;
+};
+ClientLibraryState ProbeMySqlClientLibrary();
+
+// One reader per database kind that this build can read.
+ReaderRegistry StandardReaders();
+
+class TZelmora {
+ public:
+  TZelmora(ReaderRegistry readers, ClientLibraryState mySql);
+  ~TZelmora();
+
+  // dCommon holds no state; it exists before the windows so that their
+  // creation handlers can read the settings file.
+  TdCommon dCommon;
+  QtPrompts prompts;
+  std::unique_ptr<TfrmMain> frmMain;
+  std::unique_ptr<TLogonForm> LogonForm;
+  std::unique_ptr<TfrmSet> frmSet;
+};
+
+}  // namespace zel

@@ -1,0 +1,441 @@
+#include "app/FrmMain.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/Application.h"
+#include "app/FrmVersion.h"
+#include "app/GridDelegate.h"
+#include "app/GridView.h"
+#include "app/Images.h"
+#include "app/TreeItemModel.h"
+#include "export/ui/FrmSet.h"
+
+namespace zel {
+namespace {
+
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+void SetColour(QWidget* w, const QColor& colour) {
+  QPalette pal = w->palette();
+  pal.setColor(QPalette::WindowText, colour);
+  w->setPalette(pal);
+}
+
+// A tool-bar separator of the given width with the etched line in its middle.
+QWidget* Separator(int width) {
+  auto* line = new QFrame;
+  line->setFrameShape(QFrame::VLine);
+  line->setFrameShadow(QFrame::Sunken);
+  line->setFixedSize(width, 32);
+  return line;
+}
+
+const QColor kNavy(0, 0, 128);
+const QColor kOlive(128, 128, 0);
+
+}  // namespace
+
+TfrmMain::TfrmMain(TdCommon& common, IPrompts& prompts, ReaderRegistry registry, QWidget* parent)
+    : QMainWindow(parent),
+      openUrl([](const QUrl& url) { QDesktopServices::openUrl(url); }),
+      browser_(std::make_unique<TBrowser>(common, prompts, std::move(registry))) {
+  setObjectName("frmMain");
+  setWindowIcon(QIcon(images::ProgramIcon()));
+  resize(800, 600);
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame(QPoint(), size());
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+
+  BuildMenus();
+  auto* central = new QWidget(this);
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  BuildTopPanel();
+  column->addWidget(Panel2);
+
+  Splitter1 = new QSplitter(Qt::Horizontal, central);
+  Splitter1->setObjectName("Splitter1");
+  Splitter1->setChildrenCollapsible(false);
+  TreeView1 = new QTreeView(Splitter1);
+  TreeView1->setObjectName("TreeView1");
+  TreeView1->setHeaderHidden(true);
+  TreeView1->setIndentation(19);
+  TreeView1->setIconSize(QSize(16, 16));
+  TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  TreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
+  TreeView1->setUniformRowHeights(true);
+  TreeView1->setMinimumWidth(40);
+  std::vector<QPixmap> treeImages;
+  for (int i = 0; i < images::kTreeCount; ++i) treeImages.push_back(images::TreeImage(i));
+  treeModel_ = new TTreeItemModel(browser_->TreeView1(), std::move(treeImages), this);
+  TreeView1->setModel(treeModel_);
+  BuildPages();
+  Splitter1->addWidget(TreeView1);
+  Splitter1->addWidget(PageControlInfo);
+  Splitter1->setStretchFactor(0, 0);
+  Splitter1->setStretchFactor(1, 1);
+  Splitter1->setSizes({177, 800 - 177});
+  column->addWidget(Splitter1, 1);
+  setCentralWidget(central);
+
+  StatusBar1 = new QLabel;
+  StatusBar1->setObjectName("StatusBar1");
+  StatusBar1->setMinimumWidth(0);
+  statusBar()->setObjectName("StatusBar");
+  statusBar()->setSizeGripEnabled(true);
+  statusBar()->addWidget(StatusBar1, 1);
+
+  connect(TreeView1, &QTreeView::expanded, this, &TfrmMain::TreeView1Expanded);
+  connect(TreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& current) { TreeView1CurrentChanged(current); });
+
+  listener_ = browser_->AddListener([this](unsigned changes) { BrowserChanged(changes); });
+  // The core has already shown the blank page and set the commands of the
+  // not-connected state; take them over.
+  BrowserChanged(chLabels | chPage | chCommands | chLog | chStatus | chCurrentNode);
+  setWindowTitle(QStringLiteral("Zelmora"));
+}
+
+TfrmMain::~TfrmMain() {
+  browser_->RemoveListener(listener_);
+  // The views go before the core whose tree and grids they show.
+  TreeView1->setModel(nullptr);
+  delete treeModel_;
+  delete grdTableDefinition;
+  delete grdTableList;
+}
+
+void TfrmMain::BuildMenus() {
+  auto action = [this](QMenu* menu, const char* name, const QString& text, auto handler) {
+    QAction* a = menu->addAction(text);
+    a->setObjectName(name);
+    connect(a, &QAction::triggered, this, [handler] { Guarded(handler); });
+    return a;
+  };
+  menuDatabase = menuBar()->addMenu(QStringLiteral("データベース(&F)"));
+  menuDatabase->setObjectName("menuDatabase");
+  menuConnect = action(menuDatabase, "menuConnect", QStringLiteral("接続"), [this] { Connect(); });
+  menuDisconnect =
+      action(menuDatabase, "menuDisconnect", QStringLiteral("切断"), [this] { Disconnect(); });
+  menuDatabase->addSeparator();
+  menuExit = action(menuDatabase, "menuExit", QStringLiteral("終了(&X)"), [this] { close(); });
+
+  menuExcel = menuBar()->addMenu(QStringLiteral("Excel出力"));
+  menuExcel->setObjectName("menuExcel");
+  menuTableList = action(menuExcel, "menuTableList", QStringLiteral("テーブル一覧出力"), [this] {
+    if (tableListExport) tableListExport();
+  });
+  menuDefinition =
+      action(menuExcel, "menuDefinition", QStringLiteral("テーブル定義書出力"), [this] {
+        if (definitionExport) definitionExport();
+      });
+
+  menuExcelSet = menuBar()->addMenu(QStringLiteral("Excel出力設定"));
+  menuExcelSet->setObjectName("menuExcelSet");
+  menuSettings = action(menuExcelSet, "menuSettings", QStringLiteral("Excel出力設定"),
+                        [this] { OpenExportSettings(); });
+
+  menuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+  menuHelp->setObjectName("menuHelp");
+  menuManual = action(menuHelp, "menuManual", QStringLiteral("マニュアル(&M)"), [this] {
+    if (openUrl) openUrl(QUrl(QString::fromLatin1(kManualPage)));
+  });
+  menuHelp->addSeparator();
+  menuAbout = action(menuHelp, "menuAbout", QStringLiteral("バージョン情報(&V)"),
+                     [this] { menuAboutClick(); });
+}
+
+void TfrmMain::BuildTopPanel() {
+  Panel2 = new QWidget;
+  Panel2->setObjectName("Panel2");
+  Panel2->setFixedHeight(39);
+  auto* row = new QHBoxLayout(Panel2);
+  row->setContentsMargins(0, 0, 8, 0);
+  row->setSpacing(0);
+
+  ToolBar1 = new QToolBar(Panel2);
+  ToolBar1->setObjectName("ToolBar1");
+  ToolBar1->setIconSize(QSize(32, 32));
+  ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  ToolBar1->setMovable(false);
+  ToolBar1->setFloatable(false);
+  ToolBar1->setFont(MinchoFont(12));
+  ToolBar1->setStyleSheet(QStringLiteral("QToolBar { border: 0px; spacing: 0px; padding: 0px; }"));
+  auto button = [this](const char* name, int image, const QString& hint, auto handler) {
+    auto* b = new QToolButton;
+    b->setObjectName(name);
+    b->setIcon(QIcon(images::ToolbarImage(image)));
+    b->setIconSize(QSize(32, 32));
+    b->setFixedSize(39, 38);
+    b->setAutoRaise(true);
+    b->setToolTip(hint);
+    connect(b, &QToolButton::clicked, this, [handler] { Guarded(handler); });
+    ToolBar1->addWidget(b);
+    return b;
+  };
+  ToolButtonConnect = button("ToolButtonConnect", images::tbConnect,
+                             QStringLiteral("データベース接続"), [this] { Connect(); });
+  ToolButtonDisconnect = button("ToolButtonDisconnect", images::tbDisconnect,
+                                QStringLiteral("データベース切断"), [this] { Disconnect(); });
+  ToolBar1->addWidget(Separator(12));
+  ToolButtonTableList = button("ToolButtonTableList", images::tbTableList,
+                               QStringLiteral("テーブル一覧出力"), [this] {
+                                 if (tableListExport) tableListExport();
+                               });
+  ToolButtonDefinition = button("ToolButtonDefinition", images::tbDefinition,
+                                QStringLiteral("テーブル定義書出力"), [this] {
+                                  if (definitionExport) definitionExport();
+                                });
+  ToolBar1->addWidget(Separator(12));
+  ToolButtonSettings =
+      button("ToolButtonSettings", images::tbSettings, QStringLiteral("Excel出力設定"),
+             [this] { ToolButtonSettingsClick(); });
+  ToolBar1->addWidget(Separator(8));
+  row->addWidget(ToolBar1, 0, Qt::AlignLeft | Qt::AlignVCenter);
+
+  // The catalog-ready flag of the design lives in an invisible check box.
+  chkDbOK = new QCheckBox(QStringLiteral("chkDbOK"), Panel2);
+  chkDbOK->setObjectName("chkDbOK");
+  chkDbOK->hide();
+
+  row->addStretch(1);
+  lblDbType = new QLabel(Panel2);
+  lblDbType->setObjectName("lblDbType");
+  lblDbType->setFont(FormFont(16, true));
+  SetColour(lblDbType, kOlive);
+  lblDbType->setAlignment(Qt::AlignRight | Qt::AlignTop);
+  row->addWidget(lblDbType, 0, Qt::AlignRight | Qt::AlignTop);
+}
+
+void TfrmMain::BuildPages() {
+  PageControlInfo = new QStackedWidget;
+  PageControlInfo->setObjectName("PageControlInfo");
+  TabSheetTableDifination = BuildDefinitionPage();
+  TabSheetLog = BuildLogPage();
+  TabSheetTableList = new QWidget;
+  TabSheetTableList->setObjectName("TabSheetTableList");
+  auto* listLayout = new QVBoxLayout(TabSheetTableList);
+  listLayout->setContentsMargins(0, 0, 0, 0);
+  grdTableList = new TGridView(browser_->grdTableList(), TabSheetTableList);
+  grdTableList->setObjectName("grdTableList");
+  grdTableList->setItemDelegate(new TGridDelegate(
+      TGridDelegate::Kind::TableList, {images::GridImage(0), images::GridImage(1)}, grdTableList));
+  listLayout->addWidget(grdTableList);
+  TabSheetBlank = new QWidget;
+  TabSheetBlank->setObjectName("TabSheetBlank");
+  // The tabs are never shown: the program switches pages itself.
+  for (QWidget* page : {TabSheetTableDifination, TabSheetLog, TabSheetTableList, TabSheetBlank})
+    PageControlInfo->addWidget(page);
+}
+
+QWidget* TfrmMain::BuildDefinitionPage() {
+  auto* page = new QWidget;
+  page->setObjectName("TabSheetTableDifination");
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  auto* pnlTableInfo = new QWidget(page);
+  pnlTableInfo->setObjectName("pnlTableInfo");
+  pnlTableInfo->setFixedHeight(41);
+  auto* caption = new QLabel(QStringLiteral("テーブル名："), pnlTableInfo);
+  caption->setGeometry(8, 5, 80, 14);
+  lblTableName = new QLabel(pnlTableInfo);
+  lblTableName->setObjectName("lblTableName");
+  lblTableName->setGeometry(88, 5, 600, 14);
+  lblTableCommentlabel = new QLabel(QStringLiteral("コメント："), pnlTableInfo);
+  lblTableCommentlabel->setObjectName("lblTableCommentlabel");
+  lblTableCommentlabel->setGeometry(8, 23, 80, 14);
+  lblTableComment = new QLabel(pnlTableInfo);
+  lblTableComment->setObjectName("lblTableComment");
+  lblTableComment->setGeometry(88, 23, 600, 14);
+  for (QLabel* value : {lblTableName, lblTableComment}) {
+    value->setFont(FormFont(12, true));
+    SetColour(value, kNavy);
+    value->setTextFormat(Qt::PlainText);
+  }
+  layout->addWidget(pnlTableInfo);
+
+  grdTableDefinition = new TGridView(browser_->grdTableDefinition(), page);
+  grdTableDefinition->setObjectName("grdTableDefinition");
+  grdTableDefinition->setItemDelegate(
+      new TGridDelegate(TGridDelegate::Kind::TableDefinition,
+                        {images::GridImage(0), images::GridImage(1)}, grdTableDefinition));
+  layout->addWidget(grdTableDefinition, 1);
+  layout->addStretch(0);
+  return page;
+}
+
+QWidget* TfrmMain::BuildLogPage() {
+  auto* page = new QWidget;
+  page->setObjectName("TabSheetLog");
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  RichEditLog = new QTextEdit(page);
+  RichEditLog->setObjectName("RichEditLog");
+  RichEditLog->setAcceptRichText(false);
+  RichEditLog->setLineWrapMode(QTextEdit::NoWrap);
+  layout->addWidget(RichEditLog, 1);
+  auto* bottom = new QWidget(page);
+  bottom->setFixedHeight(43);
+  auto* row = new QHBoxLayout(bottom);
+  row->setContentsMargins(8, 9, 8, 9);
+  row->addStretch(1);
+  btnLogOK = new QPushButton(QStringLiteral("OK"), bottom);
+  btnLogOK->setObjectName("btnLogOK");
+  btnLogOK->setFixedSize(81, 25);
+  row->addWidget(btnLogOK);
+  row->addStretch(1);
+  layout->addWidget(bottom);
+  connect(btnLogOK, &QPushButton::clicked, this,
+          [this] { Guarded([this] { browser_->ShowPageForNode(); }); });
+  return page;
+}
+
+void TfrmMain::BrowserChanged(unsigned changes) {
+  if (changes & chLabels) MirrorLabels();
+  if (changes & chPage) MirrorPage();
+  if (changes & chCommands) MirrorCommands();
+  if (changes & chLog) MirrorLog();
+  if (changes & chStatus) StatusBar1->setText(Q(browser_->StatusText()));
+  if ((changes & chCurrentNode) && !browser_->FCurrentNode() &&
+      TreeView1->currentIndex().isValid()) {
+    // The current node went away (a reload or a disconnect): the tree shows
+    // no selection rather than one the core does not know about.
+    syncingTree_ = true;
+    TreeView1->selectionModel()->clear();
+    syncingTree_ = false;
+  }
+  chkDbOK->setChecked(browser_->chkDbOK());
+}
+
+void TfrmMain::MirrorLabels() {
+  lblDbType->setText(Q(browser_->lblDbType()));
+  lblTableName->setText(Q(browser_->lblTableName()));
+  lblTableComment->setText(Q(browser_->lblTableComment()));
+  lblTableCommentlabel->setVisible(browser_->lblTableCommentlabelVisible());
+}
+
+void TfrmMain::MirrorPage() {
+  QWidget* page = TabSheetBlank;
+  switch (browser_->ActivePage()) {
+    case Page::Log:
+      page = TabSheetLog;
+      break;
+    case Page::TableDefinition:
+      page = TabSheetTableDifination;
+      break;
+    case Page::TableList:
+      page = TabSheetTableList;
+      break;
+    case Page::Blank:
+      break;
+  }
+  PageControlInfo->setCurrentWidget(page);
+}
+
+void TfrmMain::MirrorCommands() {
+  const CommandState& c = browser_->Commands();
+  ToolButtonConnect->setEnabled(c.connect);
+  ToolButtonDisconnect->setEnabled(c.disconnect);
+  ToolButtonTableList->setEnabled(c.tableList);
+  ToolButtonDefinition->setEnabled(c.definition);
+  menuConnect->setEnabled(c.connect);
+  menuDisconnect->setEnabled(c.disconnect);
+  menuTableList->setEnabled(c.tableList);
+  menuDefinition->setEnabled(c.definition);
+  menuExcel->setEnabled(c.excelMenu);
+  menuExcel->menuAction()->setEnabled(c.excelMenu);
+}
+
+void TfrmMain::MirrorLog() {
+  const auto& lines = browser_->LogLines();
+  if (lines.size() < logShown_ || lines.empty()) {
+    RichEditLog->clear();
+    logShown_ = 0;
+  }
+  if (lines.size() == logShown_) return;
+  QTextCursor cursor(RichEditLog->document());
+  cursor.movePosition(QTextCursor::Start);
+  // The newest line is first in the core's list and goes on top.
+  QString block;
+  for (size_t i = 0; i < lines.size() - logShown_; ++i) block += Q(lines[i]) + QLatin1Char('\n');
+  cursor.insertText(block);
+  logShown_ = lines.size();
+  // Lines written during a long export show while it runs.
+  RichEditLog->viewport()->repaint();
+}
+
+void TfrmMain::TreeView1Expanded(const QModelIndex& index) {
+  TTreeNode* node = treeModel_->NodeOf(index);
+  if (!node) return;
+  Guarded([this, node] { browser_->TreeView1Expanding(*node); });
+}
+
+void TfrmMain::TreeView1CurrentChanged(const QModelIndex& current) {
+  // Moves of the current item that the tree makes while rows are removed, or
+  // that the window makes itself, are not the user's selection.
+  if (syncingTree_ || treeModel_->Changing()) return;
+  // The view reacts to a new current item before we do and may expand its
+  // parent to show it; that reload can delete the very node, and the index
+  // handed to us is then stale. Only the view's present current item counts.
+  if (current != TreeView1->currentIndex()) return;
+  TTreeNode* node = treeModel_->NodeOf(current);
+  if (!node) return;
+  Guarded([this, node] { browser_->TreeView1Change(*node); });
+}
+
+void TfrmMain::Connect() {
+  browser_->Connect();
+  chkDbOK->setChecked(browser_->chkDbOK());
+}
+
+void TfrmMain::Disconnect() {
+  browser_->Disconnect();
+  chkDbOK->setChecked(browser_->chkDbOK());
+}
+
+void TfrmMain::ToolButtonSettingsClick() {
+  // Detected on first use and then reused; a failed detection gives the
+  // empty text and is tried again next time.
+  if (browser_->FExcelVersion.empty() && detectExcelVersion)
+    browser_->FExcelVersion = detectExcelVersion();
+  OpenExportSettings();
+}
+
+void TfrmMain::OpenExportSettings() {
+  if (!frmSet_) return;
+  frmSet_->SetFilterIndex(browser_->FExcelVersion.find("12") != std::string::npos ? 1 : 2);
+  frmSet_->exec();
+}
+
+void TfrmMain::menuAboutClick() {
+  TfrmVersion box(this);
+  box.exec();
+}
+
+}  // namespace zel

@@ -1,0 +1,109 @@
+#pragma once
+// The main window. It owns the browser core, forwards the user's commands and
+// tree events to it and mirrors what the core publishes: labels, the page
+// shown, enabled commands, status text and log lines.
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+#include "catalog/Browser.h"
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QMenu;
+class QModelIndex;
+class QPushButton;
+class QSplitter;
+class QStackedWidget;
+class QTextEdit;
+class QToolBar;
+class QToolButton;
+class QTreeView;
+class QUrl;
+
+namespace zel {
+
+class TfrmSet;
+class TGridView;
+class TTreeItemModel;
+
+class TfrmMain : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  TfrmMain(TdCommon& common, IPrompts& prompts, ReaderRegistry registry, QWidget* parent = nullptr);
+  ~TfrmMain() override;
+
+  TBrowser& Browser() { return *browser_; }
+  void SetSettingsDialog(TfrmSet* dialog) { frmSet_ = dialog; }
+
+  // Export hooks, run by the menu entries and the tool buttons alike.
+  std::function<void()> tableListExport;
+  std::function<void()> definitionExport;
+  // The installed spreadsheet engine's version; ours writes Excel 2007 files.
+  std::function<std::string()> detectExcelVersion = [] { return std::string("12.0"); };
+  // Opens a web address; tests record it instead.
+  std::function<void(const QUrl&)> openUrl;
+
+  // Preset the file chooser of the settings dialog by FExcelVersion, then
+  // show the dialog modally.
+  void OpenExportSettings();
+
+  // --- controls, named as designed ---
+  QWidget* Panel2 = nullptr;
+  QToolBar* ToolBar1 = nullptr;
+  QToolButton *ToolButtonConnect = nullptr, *ToolButtonDisconnect = nullptr,
+              *ToolButtonTableList = nullptr, *ToolButtonDefinition = nullptr,
+              *ToolButtonSettings = nullptr;
+  QLabel* lblDbType = nullptr;
+  QCheckBox* chkDbOK = nullptr;
+  QTreeView* TreeView1 = nullptr;
+  QSplitter* Splitter1 = nullptr;
+  QStackedWidget* PageControlInfo = nullptr;
+  QWidget *TabSheetTableDifination = nullptr, *TabSheetLog = nullptr, *TabSheetTableList = nullptr,
+          *TabSheetBlank = nullptr;
+  QLabel *lblTableName = nullptr, *lblTableCommentlabel = nullptr, *lblTableComment = nullptr;
+  TGridView* grdTableDefinition = nullptr;
+  TGridView* grdTableList = nullptr;
+  QTextEdit* RichEditLog = nullptr;
+  QPushButton* btnLogOK = nullptr;
+  QLabel* StatusBar1 = nullptr;
+  QMenu *menuDatabase = nullptr, *menuExcel = nullptr, *menuExcelSet = nullptr, *menuHelp = nullptr;
+  QAction *menuConnect = nullptr, *menuDisconnect = nullptr, *menuExit = nullptr,
+          *menuTableList = nullptr, *menuDefinition = nullptr, *menuSettings = nullptr,
+          *menuManual = nullptr, *menuAbout = nullptr;
+  TTreeItemModel* TreeModel() const { return treeModel_; }
+
+ private:
+  void BuildMenus();
+  void BuildTopPanel();
+  void BuildPages();
+  QWidget* BuildDefinitionPage();
+  QWidget* BuildLogPage();
+
+  void BrowserChanged(unsigned changes);
+  void MirrorLabels();
+  void MirrorPage();
+  void MirrorCommands();
+  void MirrorLog();
+
+  // The catalog-ready flag changes without a notice from the core.
+  void Connect();
+  void Disconnect();
+  void TreeView1Expanded(const QModelIndex& index);
+  void TreeView1CurrentChanged(const QModelIndex& current);
+  void ToolButtonSettingsClick();
+  void menuAboutClick();
+
+  std::unique_ptr<TBrowser> browser_;
+  TTreeItemModel* treeModel_ = nullptr;
+  TfrmSet* frmSet_ = nullptr;
+  int listener_ = 0;
+  // Lines of the core's log already shown in the pane.
+  size_t logShown_ = 0;
+  // Set while the window itself moves the tree's current item.
+  bool syncingTree_ = false;
+};
+
+}  // namespace zel

@@ -1,0 +1,26 @@
+#pragma once
+// The pictures of the program, drawn at start-up: the tool-bar images
+// (32 x 32), the tree images and the grid images (16 x 16), the program icon.
+#include <QPixmap>
+
+namespace zel::images {
+
+enum Toolbar {
+  tbConnect,
+  tbDisconnect,
+  tbTableList,
+  tbDefinition,
+  tbSettings,
+  tbManual,
+  tbAbout,
+  kToolbarCount
+};
+enum Tree { trServer, trDatabase, trOwner, trTable, kTreeCount };
+enum Grid { grCheck, grKey, kGridCount };
+
+QPixmap ToolbarImage(int index);
+QPixmap TreeImage(int index);
+QPixmap GridImage(int index);
+QPixmap ProgramIcon();
+
+}  // namespace zel::images
