@@ -69,6 +69,19 @@ void TPQCompo::SetUseNotification(bool value) {
   }
 }
 
+// A value with a blank, a quote or a backslash would end early or be read as
+// further keywords ("pw x dbname=other"); quoted the way libpq reads it, it
+// arrives whole. Plain values keep their plain form.
+static std::string ConnectionValue(const std::string& value) {
+  if (value.find_first_of(" \t\n\r\f\v'\\") == std::string::npos) return value;
+  std::string quoted = "'";
+  for (char c : value) {
+    if (c == '\'' || c == '\\') quoted += '\\';
+    quoted += c;
+  }
+  return quoted + "'";
+}
+
 std::string TPQCompo::ConnectionString() const {
   std::string result;
   const std::pair<const char*, const std::string*> pairs[] = {
@@ -77,7 +90,7 @@ std::string TPQCompo::ConnectionString() const {
   for (const auto& [keyword, value] : pairs) {
     if (value->empty()) continue;
     result += keyword;
-    result += *value;
+    result += ConnectionValue(*value);
     result += ' ';
   }
   return result;

@@ -64,9 +64,14 @@ TEST(PQCompo, ConnectionStringListsSetValuesInOrderEachFollowedByABlank) {
   EXPECT_EQ(pq.ConnectionString(), "host=db1 port=5433 dbname=sales user=scott ");
 
   pq.HostAddr = "10.0.0.7";
-  pq.UserPass = "a b";  // unquoted, as typed
+  pq.UserPass = "a b";  // quoted, so the blank cannot start another keyword
   EXPECT_EQ(pq.ConnectionString(),
-            "host=db1 hostaddr=10.0.0.7 port=5433 dbname=sales user=scott password=a b ");
+            "host=db1 hostaddr=10.0.0.7 port=5433 dbname=sales user=scott password='a b' ");
+  pq.UserPass = "x dbname=postgres";
+  pq.DataBaseName = "it's \\ mine";
+  EXPECT_EQ(pq.ConnectionString(),
+            "host=db1 hostaddr=10.0.0.7 port=5433 dbname='it\\'s \\\\ mine' user=scott "
+            "password='x dbname=postgres' ");
 }
 
 TEST(PQCompo, NotificationIntervalTakesOnlyTwoTo59999) {
@@ -130,9 +135,10 @@ TEST(PQCompo, RefusedConnectionsRaiseConnectErrorWithLibpqText) {
     const char* expected;
   };
   const std::vector<Case> cases = {
-      // Passed as typed: libpq reads "pw;1" as a keyword without a value.
-      {"password with a blank", [&](TPQCompo& c) { c.UserPass = srv.password; },
-       "missing \"=\" after \"pw;1\""},
+      // Quoted, a blank cannot smuggle in another keyword: the server sees
+      // the whole text as the password and refuses it.
+      {"password with a keyword in it", [](TPQCompo& c) { c.UserPass = "x dbname=postgres"; },
+       "password authentication failed"},
       {"wrong password", [](TPQCompo& c) { c.UserPass = "wrong"; },
        "password authentication failed"},
       {"missing database", [](TPQCompo& c) { c.DataBaseName = "zel_no_such_database"; },

@@ -22,22 +22,11 @@
 
 namespace zel::test {
 
-// The component inserts values unquoted, so a value that needs quoting (the
-// test role's password has a blank) is given already quoted.
-inline std::string QuotedConnValue(const std::string& value) {
-  std::string out = "'";
-  for (char c : value) {
-    if (c == '\'' || c == '\\') out += '\\';
-    out += c;
-  }
-  return out + "'";
-}
-
 inline void PointAt(TPQCompo& c, const PgServer& srv, const std::string& database = "postgres") {
   c.Host = srv.host;
   c.Port = srv.port;
   c.UserName = srv.user;
-  c.UserPass = QuotedConnValue(srv.password);
+  c.UserPass = srv.password;  // has a blank: the component quotes it
   c.DataBaseName = database;
 }
 
@@ -68,27 +57,39 @@ inline std::string ClosedPort() {
 }
 
 // Routines handed to the main thread from other threads; the test body (the
-// main thread) runs them while it waits, as an event loop would.
+// main thread) runs them while it waits, as an event loop would. The hooks
+// share the queue's inside, so a notification thread the component has let
+// go may still call them after the test's queue object is gone: the routine
+// is then dropped, as an event loop that has ended would drop it.
 class MainThreadQueue {
  public:
-  // Queues the routine and waits until it has run, or until the queue drops
-  // it (a queue destroyed with work left lets the waiter go).
+  MainThreadQueue() : inner_(std::make_shared<Inner>()) {}
+  ~MainThreadQueue() {
+    std::deque<std::shared_ptr<Task>> dropped;
+    std::lock_guard<std::mutex> lock(inner_->mutex);
+    inner_->closed = true;
+    dropped.swap(inner_->tasks);  // broken promises let blocked callers go
+  }
+  MainThreadQueue(const MainThreadQueue&) = delete;
+  MainThreadQueue& operator=(const MainThreadQueue&) = delete;
+
+  // Queues the routine and waits until it has run or has been dropped.
   TSynchronizeHook BlockingHook() {
-    return [this](std::function<void()> routine) {
+    return [inner = inner_](std::function<void()> routine) {
       auto task = std::make_shared<Task>();
       task->routine = std::move(routine);
       std::future<void> done = task->done.get_future();
-      Push(std::move(task));
+      inner->Push(std::move(task));
       done.wait();
     };
   }
 
   // Queues the routine and returns at once.
   TSynchronizeHook PostingHook() {
-    return [this](std::function<void()> routine) {
+    return [inner = inner_](std::function<void()> routine) {
       auto task = std::make_shared<Task>();
       task->routine = std::move(routine);
-      Push(std::move(task));
+      inner->Push(std::move(task));
     };
   }
 
@@ -98,10 +99,10 @@ class MainThreadQueue {
     for (;;) {
       std::shared_ptr<Task> task;
       {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (tasks_.empty()) return count;
-        task = std::move(tasks_.front());
-        tasks_.pop_front();
+        std::lock_guard<std::mutex> lock(inner_->mutex);
+        if (inner_->tasks.empty()) return count;
+        task = std::move(inner_->tasks.front());
+        inner_->tasks.pop_front();
       }
       task->routine();
       task->done.set_value();
@@ -117,20 +118,21 @@ class MainThreadQueue {
       RunPending();
       if (condition()) return true;
       if (std::chrono::steady_clock::now() >= deadline) return false;
-      std::unique_lock<std::mutex> lock(mutex_);
-      queued_.wait_for(lock, std::chrono::milliseconds(5), [this] { return !tasks_.empty(); });
+      std::unique_lock<std::mutex> lock(inner_->mutex);
+      inner_->queued.wait_for(lock, std::chrono::milliseconds(5),
+                              [this] { return !inner_->tasks.empty(); });
     }
   }
 
   // Waits, without serving, until something is queued.
   bool WaitForTask(std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return queued_.wait_for(lock, timeout, [this] { return !tasks_.empty(); });
+    std::unique_lock<std::mutex> lock(inner_->mutex);
+    return inner_->queued.wait_for(lock, timeout, [this] { return !inner_->tasks.empty(); });
   }
 
   std::size_t Size() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return tasks_.size();
+    std::lock_guard<std::mutex> lock(inner_->mutex);
+    return inner_->tasks.size();
   }
 
  private:
@@ -139,17 +141,21 @@ class MainThreadQueue {
     std::promise<void> done;
   };
 
-  void Push(std::shared_ptr<Task> task) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      tasks_.push_back(std::move(task));
-    }
-    queued_.notify_all();
-  }
+  struct Inner {
+    std::mutex mutex;
+    std::condition_variable queued;
+    std::deque<std::shared_ptr<Task>> tasks;
+    bool closed = false;
 
-  std::mutex mutex_;
-  std::condition_variable queued_;
-  std::deque<std::shared_ptr<Task>> tasks_;
+    void Push(std::shared_ptr<Task> task) {
+      std::lock_guard<std::mutex> lock(mutex);
+      if (closed) return;  // dropped: the caller's wait ends at once
+      tasks.push_back(std::move(task));
+      queued.notify_all();
+    }
+  };
+
+  std::shared_ptr<Inner> inner_;
 };
 
 }  // namespace zel::test
