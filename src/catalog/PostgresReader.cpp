@@ -60,6 +60,18 @@ void TPostgresReader::Reopen() {
     Exec("set standard_conforming_strings to on");
   } catch (const EPQError&) {
   }
+  // A SQL_ASCII database stores whatever bytes its clients sent, often
+  // Shift-JIS; the server refuses to pass them off as UTF-8. Taken raw, they
+  // are decoded here instead.
+  try {
+    Exec("show server_encoding");
+    auto rs = PQCompoDataBase->GetResult();
+    if (rs && !rs->Eof() && rs->Fields(0).AsString() == "SQL_ASCII") {
+      rs.reset();
+      Exec("set client_encoding to 'SQL_ASCII'");
+    }
+  } catch (const EPQError&) {
+  }
 }
 
 template <typename Body>

@@ -7,6 +7,7 @@
 #include "catalog/PostgresReader.h"
 #include "catalog/PostgresStatements.h"
 #include "common/Text.h"
+#include "support/PgBrowser.h"
 #include "support/PgFixture.h"
 #include "support/ScriptedPrompts.h"
 
@@ -18,16 +19,9 @@ using zel::test::ScriptedPrompts;
 
 namespace {
 
-std::vector<std::string> Children(const TTreeNode* n) {
-  std::vector<std::string> out;
-  for (int i = 0; i < n->ChildCount(); ++i) out.push_back(n->Child(i)->Text());
-  return out;
-}
-
+std::vector<std::string> Children(const TTreeNode* n) { return zel::test::ChildTexts(n); }
 TTreeNode* Find(const TTreeNode* parent, const std::string& text) {
-  for (int i = 0; i < parent->ChildCount(); ++i)
-    if (parent->Child(i)->Text() == text) return parent->Child(i);
-  return nullptr;
+  return zel::test::FindChild(parent, text);
 }
 
 std::vector<std::string> Row(const TStringGrid& g, int r, int cols = 8) {
@@ -36,43 +30,10 @@ std::vector<std::string> Row(const TStringGrid& g, int r, int cols = 8) {
   return out;
 }
 
-// One browser connected the way a user would: logon values in, Connect.
-struct PgBrowser {
-  explicit PgBrowser(const PgServer& srv, const std::string& database = "postgres",
-                     const std::string& password = "") {
-    ReaderRegistry registry;
-    registry.Register(dkPostgres, TPostgresReader::Factory());
-    browser = std::make_unique<TBrowser>(common, prompts, std::move(registry));
-    LogonValues v;
-    v.kind = dkPostgres;
-    v.postgres.host = srv.host;
-    v.postgres.port = srv.port;
-    v.postgres.userName = srv.user;
-    v.postgres.password = password.empty() ? srv.password : password;
-    v.postgres.databaseName = database;
-    prompts.logonAnswers.push_back(v);
-    browser->Connect();
-  }
-  TTreeNode* Root() { return browser->TreeView1().Root(); }
-  TTreeNode* Database(const std::string& name) {
-    TTreeNode* n = Find(Root(), name);
-    if (n) browser->TreeView1Change(*n);
-    return n;
-  }
-  TTreeNode* Schema(TTreeNode* db, const std::string& name) {
-    TTreeNode* n = Find(db, name);
-    if (n) browser->TreeView1Change(*n);
-    return n;
-  }
-  TTreeNode* Table(TTreeNode* schema, const std::string& name) {
-    TTreeNode* n = Find(schema, name);
-    if (n) browser->TreeView1Change(*n);
-    return n;
-  }
-
-  ScriptedPrompts prompts;
-  TdCommon common{&prompts};
-  std::unique_ptr<TBrowser> browser;
+struct PgBrowser : zel::test::PgBrowser {
+  using zel::test::PgBrowser::PgBrowser;
+  TTreeNode* Schema(TTreeNode* db, const std::string& name) { return Select(db, name); }
+  TTreeNode* Table(TTreeNode* schema, const std::string& name) { return Select(schema, name); }
 };
 
 class PostgresReaderTest : public ::testing::Test {
@@ -271,9 +232,16 @@ TEST_F(PostgresReaderTest, SelectionReconnectsToTheNodesDatabase) {
   b.browser->TreeView1Change(*Find(sales, "customer"));
   EXPECT_EQ(reader->Component().DataBaseName, catalogDb);
   EXPECT_EQ(b.browser->grdTableDefinition().Cell(1, 1), "id");
-  // The server node reconnects without a database name.
-  b.browser->TreeView1Change(*b.Root());
+  // The server node reconnects without a database name; libpq then takes
+  // the user's name, and there is no such database here. The failure
+  // escapes and leaves the browser disconnected.
+  EXPECT_THROW(b.browser->TreeView1Change(*b.Root()), EPQConnectError);
   EXPECT_EQ(reader->Component().DataBaseName, "");
+  EXPECT_FALSE(b.browser->IsConnected());
+  EXPECT_TRUE(b.browser->Commands().connect);
+  // Selecting a database node connects again.
+  b.Database(catalogDb);
+  EXPECT_TRUE(b.browser->IsConnected());
 }
 
 TEST_F(PostgresReaderTest, FailedConnectionsShowTheLibraryMessage) {
