@@ -1,0 +1,93 @@
+#include "cli/CliPrompts.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <iostream>
+
+namespace zel::cli {
+namespace {
+
+bool IsDirectory(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return lstat(path.c_str(), &st) == 0;
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+}  // namespace
+
+std::string TargetPath(const Options& options, bool severalWorkbooks, const std::string& proposed) {
+  if (!options.out) return proposed;  // the current folder
+  if (severalWorkbooks || IsDirectory(*options.out)) return Join(*options.out, proposed);
+  return *options.out;
+}
+
+CliPrompts::CliPrompts(const Options& options, std::string password, bool severalWorkbooks)
+    : options_(options), password_(std::move(password)), several_(severalWorkbooks) {}
+
+MsgResult CliPrompts::MessageBox(const MessageBoxRequest& request) {
+  if (request.buttons == MsgButtons::YesNo) {
+    // Only the overwrite question asks; --force answers it.
+    return options_.force ? MsgResult::Yes : MsgResult::No;
+  }
+  ++messages_;
+  std::string text = request.text;
+  for (char& c : text)
+    if (c == '\r') c = ' ';
+  std::cerr << "zelmora-export: " << text << std::endl;
+  return MsgResult::Ok;
+}
+
+std::optional<std::string> CliPrompts::SaveFileDialog(const SaveDialogRequest& request) {
+  std::string target = TargetPath(options_, several_, request.fileName);
+  if (Exists(target) && !options_.force) {
+    std::cerr << "zelmora-export: " << target << " already exists (--force replaces it)"
+              << std::endl;
+    refused_.push_back(target);
+    return std::nullopt;
+  }
+  return target;
+}
+
+std::optional<LogonValues> CliPrompts::LogonDialog() {
+  LogonValues v;
+  v.kind = options_.kind;
+  switch (options_.kind) {
+    case dkOracle:
+      v.oracle = {options_.user, password_, options_.host};
+      break;
+    case dkSqlServer:
+      v.sqlServer.userName = options_.user;
+      v.sqlServer.password = password_;
+      v.sqlServer.host = options_.host;
+      v.sqlServer.authentication = options_.windowsAuth ? 1 : 0;
+      break;
+    case dkPostgres:
+      v.postgres.userName = options_.user;
+      v.postgres.password = password_;
+      v.postgres.host = options_.host.empty() ? "localhost" : options_.host;
+      if (!options_.port.empty()) v.postgres.port = options_.port;
+      if (!options_.database.empty()) v.postgres.databaseName = options_.database;
+      break;
+    case dkMySql:
+      v.mySql.userName = options_.user;
+      v.mySql.password = password_;
+      v.mySql.host = options_.host.empty() ? "localhost" : options_.host;
+      if (!options_.port.empty()) v.mySql.port = options_.port;
+      break;
+    default:
+      return std::nullopt;
+  }
+  return v;
+}
+
+}  // namespace zel::cli

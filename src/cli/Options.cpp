@@ -1,0 +1,157 @@
+#include "cli/Options.h"
+
+#include <charconv>
+#include <set>
+
+#include "common/LogonValues.h"
+
+namespace zel::cli {
+namespace {
+
+bool ValidPort(const std::string& text) {
+  int port = 0;
+  auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), port);
+  return ec == std::errc() && ptr == text.data() + text.size() && port >= 1 && port <= 65535;
+}
+
+}  // namespace
+
+std::string HelpText() {
+  return R"(Usage: zelmora-export list|definitions --kind postgresql|mysql|sqlserver|oracle
+                      [--host H] [--port P] [--user U] [--database D] [--auth sql|windows]
+                      (--schema S [--table T] | --all-schemas)
+                      [--out PATH] [--settings FILE] [--force]
+
+Writes the table list (list) or the table definition document (definitions)
+of a database schema as an Excel workbook, the same documents the Zelmora
+window writes.
+
+  --kind K         postgresql, mysql, sqlserver or oracle
+  --host H         server host (Oracle: the host string)
+  --port P         server port (PostgreSQL, MySQL)
+  --user U         user name
+  --database D     database (SQL Server, PostgreSQL; PostgreSQL default "postgres").
+                   For Oracle and MySQL the host is the database level.
+  --auth A         SQL Server authentication: sql (default) or windows
+  --schema S       the owner or schema to document
+  --table T        with definitions: only this table
+  --all-schemas    one workbook per schema of the database
+  --out PATH       a file for one workbook, a folder for several; without it
+                   the default names are used in the current folder
+  --settings FILE  read [ExcelSet] (template, model workbook, positions,
+                   header texts) from FILE instead of Zel.ini beside the
+                   program; nothing is ever written to it
+  --force          replace existing files
+  --help           this text
+
+The password is taken from the environment variable ZELMORA_PASSWORD or, when
+standard input is a terminal, asked for; never from the command line.
+Progress goes to standard error ("n/N name" per table), each workbook written
+to standard output.
+
+Exit status: 0 success, 1 export failure, 2 usage error, 3 connection failure,
+4 nothing to export (no such schema or table).
+)";
+}
+
+ParseResult ParseOptions(const std::vector<std::string>& args) {
+  Options o;
+  bool haveDocument = false, haveKind = false;
+  std::set<std::string> seen;
+  auto fail = [](std::string message) { return ParseResult{std::nullopt, std::move(message)}; };
+
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    std::optional<std::string> inlineValue;
+    if (arg.rfind("--", 0) == 0) {
+      if (size_t eq = arg.find('='); eq != std::string::npos) {
+        inlineValue = arg.substr(eq + 1);
+        arg = arg.substr(0, eq);
+      }
+    }
+    if (arg == "--help" || arg == "-h") {
+      o.help = true;
+      return {o, {}};
+    }
+    if (arg.rfind("--", 0) != 0) {
+      if (haveDocument) return fail("unexpected argument '" + arg + "'");
+      if (arg == "list") {
+        o.document = Document::List;
+      } else if (arg == "definitions") {
+        o.document = Document::Definitions;
+      } else {
+        return fail("unknown document '" + arg + "' (expected list or definitions)");
+      }
+      haveDocument = true;
+      continue;
+    }
+    if (!seen.insert(arg).second) return fail(arg + " given twice");
+    const bool isFlag = arg == "--all-schemas" || arg == "--force";
+    std::string value;
+    if (isFlag) {
+      if (inlineValue) return fail(arg + " takes no value");
+    } else if (inlineValue) {
+      value = *inlineValue;
+    } else {
+      if (i + 1 >= args.size()) return fail(arg + " needs a value");
+      value = args[++i];
+    }
+    if (arg == "--kind") {
+      if (value == "postgresql") o.kind = dkPostgres;
+      else if (value == "mysql") o.kind = dkMySql;
+      else if (value == "sqlserver") o.kind = dkSqlServer;
+      else if (value == "oracle") o.kind = dkOracle;
+      else return fail("unknown --kind '" + value + "' (expected postgresql, mysql, sqlserver or oracle)");
+      haveKind = true;
+    } else if (arg == "--host") {
+      o.host = value;
+    } else if (arg == "--port") {
+      if (!ValidPort(value)) return fail("--port must be a number from 1 to 65535, not '" + value + "'");
+      o.port = value;
+    } else if (arg == "--user") {
+      o.user = value;
+    } else if (arg == "--database") {
+      o.database = value;
+    } else if (arg == "--auth") {
+      if (value == "sql") o.windowsAuth = false;
+      else if (value == "windows") o.windowsAuth = true;
+      else return fail("unknown --auth '" + value + "' (expected sql or windows)");
+    } else if (arg == "--schema") {
+      o.schema = value;
+    } else if (arg == "--table") {
+      o.table = value;
+    } else if (arg == "--all-schemas") {
+      o.allSchemas = true;
+    } else if (arg == "--out") {
+      if (value.empty()) return fail("--out needs a path");
+      o.out = value;
+    } else if (arg == "--settings") {
+      if (value.empty()) return fail("--settings needs a file");
+      o.settings = value;
+    } else if (arg == "--force") {
+      o.force = true;
+    } else if (arg == "--password") {
+      return fail("the password is never taken from the command line; set ZELMORA_PASSWORD");
+    } else {
+      return fail("unknown option " + arg);
+    }
+  }
+
+  if (!haveDocument) return fail("say what to write: list or definitions");
+  if (!haveKind) return fail("--kind is required");
+  if (o.schema && o.allSchemas) return fail("--schema and --all-schemas exclude each other");
+  if (!o.schema && !o.allSchemas) return fail("either --schema or --all-schemas is required");
+  if (o.table && !o.schema) return fail("--table needs --schema");
+  if (o.table && o.document == Document::List)
+    return fail("--table applies to definitions only");
+  if (seen.count("--auth") && o.kind != dkSqlServer) return fail("--auth applies to sqlserver only");
+  if (seen.count("--port") && (o.kind == dkOracle || o.kind == dkSqlServer))
+    return fail("--port applies to postgresql and mysql only");
+  if (seen.count("--database") && (o.kind == dkOracle || o.kind == dkMySql))
+    return fail("--database applies to postgresql and sqlserver only; the host is the database");
+  if (o.schema && o.schema->empty()) return fail("--schema needs a name");
+  if (o.table && o.table->empty()) return fail("--table needs a name");
+  return {o, {}};
+}
+
+}  // namespace zel::cli

@@ -1,0 +1,41 @@
+#pragma once
+// The command line of zelmora-export.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zel::cli {
+
+enum ExitCode : int {
+  exitOk = 0,
+  exitExportFailed = 1,
+  exitUsage = 2,
+  exitConnectFailed = 3,
+  exitNothingToExport = 4,
+};
+
+enum class Document { List, Definitions };
+
+struct Options {
+  Document document = Document::List;
+  int kind = 0;  // DatabaseKind
+  std::string host, port, user, database;
+  bool windowsAuth = false;
+  std::optional<std::string> schema;
+  std::optional<std::string> table;
+  bool allSchemas = false;
+  std::optional<std::string> out;
+  std::optional<std::string> settings;
+  bool force = false;
+  bool help = false;
+};
+
+struct ParseResult {
+  std::optional<Options> options;
+  std::string error;  // one line, set when options is empty
+};
+
+ParseResult ParseOptions(const std::vector<std::string>& args);
+std::string HelpText();
+
+}  // namespace zel::cli

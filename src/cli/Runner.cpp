@@ -1,0 +1,135 @@
+#include "cli/Runner.h"
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <iostream>
+
+#include "catalog/Browser.h"
+#include "cli/CliPrompts.h"
+
+namespace zel::cli {
+namespace {
+
+TTreeNode* FindChild(TTreeNode* parent, const std::string& text) {
+  for (int i = 0; parent && i < parent->ChildCount(); ++i)
+    if (parent->Child(i)->Text() == text) return parent->Child(i);
+  return nullptr;
+}
+
+}  // namespace
+
+std::string ReadPassword() {
+  if (const char* env = std::getenv("ZELMORA_PASSWORD")) return env;
+  if (!isatty(STDIN_FILENO)) return {};
+  std::cerr << "Password: " << std::flush;
+  termios saved{};
+  bool restore = tcgetattr(STDIN_FILENO, &saved) == 0;
+  if (restore) {
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+  }
+  std::string password;
+  std::getline(std::cin, password);
+  if (restore) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  std::cerr << std::endl;
+  return password;
+}
+
+int Run(const Options& options, Environment& env) {
+  std::ostream& err = *env.err;
+  const bool several = options.allSchemas;
+  if (several && options.out) {
+    std::string mk = *options.out;
+    // A folder for several workbooks is made when missing.
+    if (access(mk.c_str(), F_OK) != 0 && std::system(("mkdir -p -- '" + mk + "'").c_str()) != 0) {
+      err << "zelmora-export: cannot create folder " << mk << std::endl;
+      return exitExportFailed;
+    }
+  }
+
+  CliPrompts prompts(options, env.password, several);
+  TdCommon common(&prompts);
+  if (options.settings) {
+    std::string path = *options.settings;
+    if (path[0] != '/') {
+      char cwd[4096];
+      if (getcwd(cwd, sizeof cwd)) path = std::string(cwd) + "/" + path;
+    }
+    if (access(path.c_str(), R_OK) != 0) {
+      err << "zelmora-export: cannot read settings file " << *options.settings << std::endl;
+      return exitUsage;
+    }
+    common.SetSettingsFile(path);
+  }
+  TBrowser browser(common, prompts, env.registry);
+  browser.mySqlLibraryLoaded = true;  // the reader reports a missing library itself
+
+  browser.Connect();
+  if (!browser.chkDbOK()) {
+    if (prompts.MessageCount() == 0) err << "zelmora-export: connection failed" << std::endl;
+    return exitConnectFailed;
+  }
+
+  try {
+    TTreeNode* root = browser.TreeView1().Root();
+    TTreeNode* database = root;
+    if (browser.FServerLevel >= 0) {
+      std::string name = options.database.empty() ? browser.FLogon.postgres.databaseName
+                                                  : options.database;
+      if (options.kind == dkSqlServer && options.database.empty()) name = "master";
+      database = FindChild(root, name);
+      if (!database) {
+        err << "zelmora-export: no database " << name << std::endl;
+        return exitNothingToExport;
+      }
+    }
+    browser.TreeView1Change(*database);
+    if (options.schema) {
+      TTreeNode* schema = FindChild(database, *options.schema);
+      if (!schema) {
+        err << "zelmora-export: no schema " << *options.schema << " with tables" << std::endl;
+        return exitNothingToExport;
+      }
+      browser.TreeView1Change(*schema);
+      if (options.table) {
+        TTreeNode* table = FindChild(schema, *options.table);
+        if (!table) {
+          err << "zelmora-export: no table " << *options.table << " in " << *options.schema
+              << std::endl;
+          return exitNothingToExport;
+        }
+        browser.TreeView1Change(*table);
+      }
+    } else if (database->ChildCount() == 0) {
+      err << "zelmora-export: nothing to export" << std::endl;
+      return exitNothingToExport;
+    }
+
+    TExporter exporter(browser, env.createApplication);
+    exporter.OnProgress = [&err](int n, int total, const std::string& name) {
+      err << n << "/" << total << " " << name << std::endl;
+    };
+    if (options.document == Document::List)
+      exporter.TableListCommand();
+    else
+      exporter.DefinitionCommand();
+
+    int status = exitOk;
+    for (const auto& run : exporter.Runs()) {
+      if (run.saved)
+        *env.out << run.target << std::endl;
+      else
+        status = exitExportFailed;
+    }
+    if (!prompts.Refused().empty() || exporter.Runs().empty()) status = exitExportFailed;
+    return status;
+  } catch (const std::exception& e) {
+    err << "zelmora-export: " << e.what() << std::endl;
+    return exitExportFailed;
+  }
+}
+
+}  // namespace zel::cli

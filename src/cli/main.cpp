@@ -1,0 +1,26 @@
+// zelmora-export: the documents of the Zelmora window, made from a command
+// line for scripts and CI pipelines.
+#include <iostream>
+
+#include "catalog/PostgresReader.h"
+#include "cli/Options.h"
+#include "cli/Runner.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  zel::cli::ParseResult parsed = zel::cli::ParseOptions(args);
+  if (!parsed.options) {
+    std::cerr << "zelmora-export: " << parsed.error << " (see --help)" << std::endl;
+    return zel::cli::exitUsage;
+  }
+  if (parsed.options->help) {
+    std::cout << zel::cli::HelpText();
+    return zel::cli::exitOk;
+  }
+  zel::cli::Environment env;
+  env.password = zel::cli::ReadPassword();
+  env.out = &std::cout;
+  env.err = &std::cerr;
+  env.registry.Register(zel::dkPostgres, zel::TPostgresReader::Factory());
+  return zel::cli::Run(*parsed.options, env);
+}

@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include "cli/CliPrompts.h"
+#include "cli/Options.h"
+#include "common/LogonValues.h"
+#include "support/TestEnv.h"
+
+using namespace zel::cli;
+
+namespace {
+ParseResult Parse(std::vector<std::string> args) { return ParseOptions(args); }
+}  // namespace
+
+TEST(CliOptions, AcceptsTheDocumentedForms) {
+  auto r = Parse({"definitions", "--kind", "postgresql", "--host", "db", "--port=5433", "--user", "u",
+                  "--database", "sales", "--schema", "public", "--table", "t", "--out", "x.xlsx",
+                  "--settings", "s.ini", "--force"});
+  ASSERT_TRUE(r.options) << r.error;
+  const Options& o = *r.options;
+  EXPECT_EQ(o.document, Document::Definitions);
+  EXPECT_EQ(o.kind, zel::dkPostgres);
+  EXPECT_EQ(o.port, "5433");
+  EXPECT_EQ(*o.schema, "public");
+  EXPECT_EQ(*o.table, "t");
+  EXPECT_TRUE(o.force);
+  auto list = Parse({"list", "--kind", "sqlserver", "--auth", "windows", "--all-schemas"});
+  ASSERT_TRUE(list.options) << list.error;
+  EXPECT_TRUE(list.options->windowsAuth);
+  EXPECT_TRUE(list.options->allSchemas);
+  auto help = Parse({"--help"});
+  ASSERT_TRUE(help.options);
+  EXPECT_TRUE(help.options->help);
+  EXPECT_NE(HelpText().find("ZELMORA_PASSWORD"), std::string::npos);
+  EXPECT_NE(HelpText().find("4 nothing to export"), std::string::npos);
+}
+
+TEST(CliOptions, RejectsBadValuesWithOneLine) {
+  const std::vector<std::vector<std::string>> bad = {
+      {},
+      {"list"},
+      {"list", "--kind", "db2", "--schema", "s"},
+      {"report", "--kind", "oracle", "--schema", "s"},
+      {"list", "--kind", "oracle"},
+      {"list", "--kind", "oracle", "--schema", "s", "--all-schemas"},
+      {"list", "--kind", "postgresql", "--schema", "s", "--table", "t"},
+      {"definitions", "--kind", "postgresql", "--all-schemas", "--table", "t"},
+      {"list", "--kind", "postgresql", "--schema", "s", "--port", "0"},
+      {"list", "--kind", "postgresql", "--schema", "s", "--port", "54x"},
+      {"list", "--kind", "postgresql", "--schema", "s", "--port", "70000"},
+      {"list", "--kind", "postgresql", "--schema", "s", "--auth", "windows"},
+      {"list", "--kind", "sqlserver", "--schema", "s", "--auth", "kerberos"},
+      {"list", "--kind", "mysql", "--schema", "s", "--database", "d"},
+      {"list", "--kind", "postgresql", "--schema"},
+      {"list", "--kind", "postgresql", "--schema", "s", "--schema", "t"},
+      {"list", "--kind", "postgresql", "--schema", "s", "--password", "secret"},
+      {"list", "--kind", "postgresql", "--schema", "s", "--bogus"},
+      {"list", "--kind", "postgresql", "--schema", "s", "--force=yes"},
+      {"list", "--kind", "postgresql", "--schema", ""},
+  };
+  for (const auto& args : bad) {
+    std::string joined;
+    for (const auto& a : args) joined += a + " ";
+    auto r = Parse(args);
+    EXPECT_FALSE(r.options) << joined;
+    EXPECT_FALSE(r.error.empty()) << joined;
+    EXPECT_EQ(r.error.find('\n'), std::string::npos) << joined;
+  }
+  // The password is never read from the command line, and saying so helps.
+  EXPECT_NE(Parse({"list", "--kind", "postgresql", "--schema", "s", "--password", "x"})
+                .error.find("ZELMORA_PASSWORD"),
+            std::string::npos);
+}
+
+TEST(CliPrompts, TargetsFollowOut) {
+  zel::test::TempDir dir;
+  Options o;
+  EXPECT_EQ(TargetPath(o, false, "a.b.xlsx"), "a.b.xlsx");
+  o.out = dir.File("doc.xlsx");
+  EXPECT_EQ(TargetPath(o, false, "a.b.xlsx"), dir.File("doc.xlsx"));
+  EXPECT_EQ(TargetPath(o, true, "a.b.xlsx"), dir.File("doc.xlsx") + "/a.b.xlsx");
+  o.out = dir.Path();  // an existing folder takes the proposed name
+  EXPECT_EQ(TargetPath(o, false, "a.b.xlsx"), dir.File("a.b.xlsx"));
+
+  // An existing file is refused without --force, and replaced with it.
+  zel::test::WriteFile(dir.File("a.b.xlsx"), "old");
+  CliPrompts refuse(o, "", false);
+  EXPECT_FALSE(refuse.SaveFileDialog({"t", "a.b.xlsx", "", 1, "xls"}));
+  EXPECT_EQ(refuse.Refused().size(), 1u);
+  EXPECT_EQ(refuse.MessageBox({"Zelmora", "exists", zel::MsgIcon::Question, zel::MsgButtons::YesNo,
+                               zel::MsgResult::No}),
+            zel::MsgResult::No);
+  o.force = true;
+  CliPrompts force(o, "", false);
+  EXPECT_EQ(force.SaveFileDialog({"t", "a.b.xlsx", "", 1, "xls"}), dir.File("a.b.xlsx"));
+  EXPECT_EQ(force.MessageBox({"Zelmora", "exists", zel::MsgIcon::Question, zel::MsgButtons::YesNo,
+                              zel::MsgResult::No}),
+            zel::MsgResult::Yes);
+}
+
+TEST(CliPrompts, LogonValuesFromOptions) {
+  Options o;
+  o.kind = zel::dkPostgres;
+  o.user = "u";
+  CliPrompts p(o, "pw", false);
+  auto v = p.LogonDialog();
+  ASSERT_TRUE(v);
+  EXPECT_EQ(v->kind, zel::dkPostgres);
+  EXPECT_EQ(v->postgres.password, "pw");
+  EXPECT_EQ(v->postgres.port, "5432");
+  EXPECT_EQ(v->postgres.databaseName, "postgres");
+  EXPECT_EQ(v->postgres.host, "localhost");
+}
