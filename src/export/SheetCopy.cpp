@@ -62,8 +62,8 @@ std::string RenumberVml(const std::string& vml, long block) {
 
 class PartCopier {
  public:
-  PartCopier(XlsxPackage& pkg, std::set<std::string> workbookParts)
-      : pkg_(pkg), workbookParts_(std::move(workbookParts)) {}
+  PartCopier(XlsxPackage& pkg, const std::set<std::string>& workbookParts)
+      : pkg_(pkg), workbookParts_(workbookParts) {}
 
   // Relationships of `from` written for `to`, owned targets copied.
   void CopyRels(const std::string& from, const std::string& to) {
@@ -150,7 +150,7 @@ class PartCopier {
   }
 
   XlsxPackage& pkg_;
-  std::set<std::string> workbookParts_;
+  const std::set<std::string>& workbookParts_;
   std::map<std::string, std::string> copied_;
 };
 
@@ -192,20 +192,18 @@ void XlsxWorkbook::CopySheet(XlsxWorksheet& source, XlsxWorksheet& after) {
 
   std::string part = pkg_.FreePartName(source.part_);
   pkg_.SetData(part, std::string());  // claims the name until the save writes the cells
-  std::set<std::string> workbookParts;
-  for (const auto& r : bookRels_.Items())
-    if (!r.external) workbookParts.insert(XlsxPackage::ResolveTarget(bookPart_, r.target));
-  PartCopier(pkg_, std::move(workbookParts)).CopyRels(source.part_, part);
+  PartCopier(pkg_, workbookParts_).CopyRels(source.part_, part);
   pkg_.SetOverride(part, pkg_.ContentType(source.part_));
 
-  Relationship rel{bookRels_.NewId(), "", XlsxPackage::RelativeTarget(bookPart_, part), false};
-  for (const auto& r : bookRels_.Items())
-    if (XlsxPackage::ResolveTarget(bookPart_, r.target) == source.part_) rel.type = r.type;
+  Relationship rel{bookRels_.NewId(), source.relType_, XlsxPackage::RelativeTarget(bookPart_, part),
+                   false};
   bookRels_.Add(rel);
+  workbookParts_.insert(part);
   relsDirty_ = true;
 
   std::string name =
-      CopySheetName(source.Name(), [&](const std::string& n) { return NameTaken(n, nullptr); });
+      CopySheetName(source.Name(), [&](const std::string& n) { return NameTaken(n, nullptr); },
+                    &copyNumbers_[FoldSheetName(source.Name())]);
   long long maxId = 0;
   for (const auto& s : sheets_) maxId = std::max(maxId, s->node_.attribute("sheetId").as_llong());
   pugi::xml_node sheetsNode = source.node_.parent();
@@ -221,7 +219,10 @@ void XlsxWorkbook::CopySheet(XlsxWorksheet& source, XlsxWorksheet& after) {
   copy->model_ = model.Clone();
   copy->model_->SetTabSelected(false);
   copy->dirty_ = true;
+  copy->relType_ = source.relType_;
   sheets_.insert(sheets_.begin() + at, std::move(copy));
+  IndexSheets();
+  ++foldedNames_[FoldSheetName(name)];
 
   ShiftSheetIndexes(at);
   int shiftedSource = sourceIndex >= at ? sourceIndex + 1 : sourceIndex;

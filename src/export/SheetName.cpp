@@ -55,6 +55,14 @@ void CheckSheetName(std::string_view name) {
 }
 
 std::string FoldSheetName(std::string_view name) {
+  bool ascii = true;
+  for (unsigned char c : name) ascii = ascii && c < 0x80;
+  if (ascii) {
+    std::string up(name);
+    for (char& c : up)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return up;
+  }
   std::string out;
   out.reserve(name.size());
   mbstate_t st{};
@@ -90,14 +98,17 @@ bool SameSheetName(std::string_view a, std::string_view b) {
 }
 
 std::string CopySheetName(std::string_view base,
-                          const std::function<bool(const std::string&)>& taken) {
-  for (int n = 2;; ++n) {
+                          const std::function<bool(const std::string&)>& taken, int* next) {
+  for (int n = next && *next > 2 ? *next : 2;; ++n) {
     std::string suffix = " (" + std::to_string(n) + ")";
     std::string head = CutUtf16(base, kMaxSheetNameChars - suffix.size());
     // A cut could leave an apostrophe at the end of the head; it is inside
     // the name then, which Excel allows.
     std::string candidate = head + suffix;
-    if (!taken(candidate)) return candidate;
+    if (!taken(candidate)) {
+      if (next) *next = n + 1;
+      return candidate;
+    }
   }
 }
 

@@ -19,7 +19,9 @@ bool SameSheetName(std::string_view a, std::string_view b);
 
 // The name Excel gives a copy: "Sheet1 (2)", "Sheet1 (3)", ... the first that
 // `taken` does not report, with the base shortened so the whole fits 31.
+// `next`, when given, is where the search starts and is left behind the
+// number used, so a thousand copies do not try every number again.
 std::string CopySheetName(std::string_view base,
-                          const std::function<bool(const std::string&)>& taken);
+                          const std::function<bool(const std::string&)>& taken, int* next = nullptr);
 
 }  // namespace zel::xl

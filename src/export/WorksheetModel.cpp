@@ -153,6 +153,7 @@ void WorksheetModel::Parse(std::string_view xml, const std::string& partName) {
       if (raw) {
         cell.kind = Kind::Raw;
         cell.value = PrintNode(cn);
+        if (Child(cn, "f")) hasFormulas_ = true;
       } else if (!v) {
         cell.kind = Kind::Empty;
       } else if (t == "s") {
@@ -186,6 +187,7 @@ std::unique_ptr<WorksheetModel> WorksheetModel::Clone() const {
   copy->prefix_ = prefix_;
   copy->rows_ = rows_;
   copy->colStyles_ = colStyles_;
+  copy->hasFormulas_ = hasFormulas_;
   return copy;
 }
 

@@ -79,11 +79,13 @@ class WorksheetModel {
   };
   std::vector<ColumnStyle> colStyles_;
   bool formulaReplaced_ = false;
+  bool hasFormulas_ = false;  // a raw cell held a formula when read
 };
 
 template <typename F>
 bool WorksheetModel::EditFormulas(F&& edit) {
   bool any = false;
+  if (!hasFormulas_) return false;
   std::function<std::string(std::string_view)> fn = edit;
   for (auto& [r, row] : rows_)
     for (auto& cell : row.cells)

@@ -265,9 +265,11 @@ void XlsxPackage::SetOverride(const std::string& part, const std::string& conten
   if (known != overrides_.end() && known->second == contentType) return;
   pugi::xml_node root = typesDoc_->document_element();
   pugi::xml_node found;
-  ForEachChild(root, "Override", [&](pugi::xml_node n) {
-    if (Lower(StripSlash(n.attribute("PartName").value())) == key) found = n;
-  });
+  if (overrides_.count(key)) {
+    ForEachChild(root, "Override", [&](pugi::xml_node n) {
+      if (Lower(StripSlash(n.attribute("PartName").value())) == key) found = n;
+    });
+  }
   if (!found) {
     found = root.append_child((PrefixOf(root) + "Override").c_str());
     found.append_attribute("PartName") = ("/" + StripSlash(part)).c_str();
@@ -360,9 +362,13 @@ std::string XlsxPackage::FreePartName(const std::string& like) const {
          std::isdigit(static_cast<unsigned char>(name[stemEnd - 1])))
     --stemEnd;
   std::string head = name.substr(0, stemEnd), tail = name.substr(dot);
-  for (int n = 1;; ++n) {
+  int& hint = freeHint_[head + "*" + tail];
+  for (int n = std::max(hint, 1);; ++n) {
     std::string candidate = head + std::to_string(n) + tail;
-    if (!Has(candidate) && !Has(RelsPartOf(candidate))) return candidate;
+    if (!Has(candidate) && !Has(RelsPartOf(candidate))) {
+      hint = n;  // lower numbers were all taken; a removed part is simply not reused
+      return candidate;
+    }
   }
 }
 

@@ -83,6 +83,8 @@ void XlsxWorkbook::Load(const std::string& path) {
              : kind == "chartsheet" ? XlsxWorksheet::SheetKind::Chartsheet
                                     : XlsxWorksheet::SheetKind::Other;
     auto sheet = std::make_unique<XlsxWorksheet>(*this, n, part, k);
+    sheet->relType_ = rel->type;
+    ++foldedNames_[FoldSheetName(name)];
     if (k == XlsxWorksheet::SheetKind::Worksheet) {
       // Every worksheet is read now, so a damaged one is reported at once
       // rather than halfway through an export.
@@ -93,7 +95,10 @@ void XlsxWorkbook::Load(const std::string& path) {
     sheets_.push_back(std::move(sheet));
   });
   if (worksheets == 0) throw EXlsxError(path + ": the workbook has no worksheet");
+  IndexSheets();
   originalNames_ = WorksheetNames();
+  for (const auto& r : bookRels_.Items())
+    if (!r.external) workbookParts_.insert(XlsxPackage::ResolveTarget(bookPart_, r.target));
 
   if (const Relationship* r = bookRels_.ByType("sharedStrings"))
     stringsPart_ = XlsxPackage::ResolveTarget(bookPart_, r->target);
@@ -126,15 +131,18 @@ StyleSheet& XlsxWorkbook::Styles() {
   return styles_;
 }
 
+void XlsxWorkbook::IndexSheets() {
+  worksheets_.clear();
+  for (auto& s : sheets_)
+    if (s->kind_ == XlsxWorksheet::SheetKind::Worksheet) worksheets_.push_back(s.get());
+}
+
 IWorksheet& XlsxWorkbook::WorkSheets(int index) {
   CheckOpen();
-  int n = 0;
-  for (auto& s : sheets_) {
-    if (s->kind_ != XlsxWorksheet::SheetKind::Worksheet) continue;
-    if (++n == index) return *s;
-  }
-  throw EXlsxError("the workbook has no worksheet number " + std::to_string(index) + " (it has " +
-                   std::to_string(n) + ")");
+  if (index < 1 || index > static_cast<int>(worksheets_.size()))
+    throw EXlsxError("the workbook has no worksheet number " + std::to_string(index) +
+                     " (it has " + std::to_string(worksheets_.size()) + ")");
+  return *worksheets_[static_cast<std::size_t>(index - 1)];
 }
 
 int XlsxWorkbook::IndexOf(const XlsxWorksheet& sheet) const {
@@ -151,9 +159,11 @@ std::vector<std::string> XlsxWorkbook::WorksheetNames() const {
 }
 
 bool XlsxWorkbook::NameTaken(std::string_view name, const XlsxWorksheet* except) const {
-  for (const auto& s : sheets_)
-    if (s.get() != except && SameSheetName(s->Name(), name)) return true;
-  return false;
+  std::string folded = FoldSheetName(name);
+  auto it = foldedNames_.find(folded);
+  int count = it == foldedNames_.end() ? 0 : it->second;
+  if (except && FoldSheetName(except->Name()) == folded) --count;
+  return count > 0;
 }
 
 void XlsxWorkbook::RenameSheet(XlsxWorksheet& sheet, const std::string& name) {
@@ -163,6 +173,8 @@ void XlsxWorkbook::RenameSheet(XlsxWorksheet& sheet, const std::string& name) {
   if (NameTaken(name, &sheet))
     throw EXlsxError("a sheet named \"" + name + "\" already exists in the workbook");
   sheet.node_.attribute("name").set_value(name.c_str());
+  if (--foldedNames_[FoldSheetName(old)] <= 0) foldedNames_.erase(FoldSheetName(old));
+  ++foldedNames_[FoldSheetName(name)];
   // References to the sheet follow it, as in Excel.
   ForEachChild(Child(bookDoc_.document_element(), "definedNames"), "definedName",
                [&](pugi::xml_node n) {

@@ -5,7 +5,9 @@
 #include <pugixml.hpp>
 
 #include <memory>
+#include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "export/ExcelApplication.h"
@@ -45,6 +47,7 @@ class XlsxWorksheet : public IWorksheet {
   std::string part_;
   SheetKind kind_;
   std::unique_ptr<WorksheetModel> model_;
+  std::string relType_;  // of the workbook's relationship to the part
   bool dirty_ = false;
 };
 
@@ -86,6 +89,7 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   void DropCalcChain();
   void WriteAppProps();
   std::vector<std::string> WorksheetNames() const;
+  void IndexSheets();
 
   XlsxPackage pkg_;
   std::string path_;
@@ -93,6 +97,14 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   pugi::xml_document bookDoc_;
   Relationships bookRels_;
   std::vector<std::unique_ptr<XlsxWorksheet>> sheets_;  // tab order
+  // Look-ups that would otherwise scan every sheet on every call: the
+  // worksheets by number, the sheet names folded for comparison (with their
+  // count), the next number to try for copies of a name, and the parts the
+  // workbook itself refers to.
+  std::vector<XlsxWorksheet*> worksheets_;
+  std::unordered_map<std::string, int> foldedNames_;
+  std::unordered_map<std::string, int> copyNumbers_;
+  std::set<std::string> workbookParts_;
   std::vector<std::string> originalNames_;
   SharedStrings strings_;
   StyleSheet styles_;

@@ -58,7 +58,10 @@ TfrmSet::TfrmSet(TdCommon& common, QWidget* parent)
   bold.setBold(true);
   bold.setPixelSize(13);
   rgExcelSet->setFont(bold);
+  // The choices keep the form font; only the caption is bold.
   QFont plain = font();
+  plain.setBold(false);
+  plain.setPixelSize(12);
   rbStandard = new QRadioButton(QStringLiteral("標準"), rgExcelSet);
   rbStandard->setObjectName("rbStandard");
   rbStandard->setFont(plain);
