@@ -49,8 +49,7 @@ TfrmVersion::TfrmVersion(QWidget* parent)
   lblVersion = Text(this, "lblVersion", QString(), 107, 65, 12, QColor(0, 0, 128));
   lblVersion->resize(200, 16);
   StaticText3 =
-      Text(this, "StaticText3",
-           QStringLiteral("Copyright (C) Zelmora 開発チーム. All rights reserved."), 103, 97, 13);
+      Text(this, "StaticText3", QStringLiteral("Copyright (C) Zelmora 開発チーム"), 103, 97, 13);
   lblUrl = Text(this, "lblUrl", QString::fromLatin1(kWebPage), 103, 121, 13, QColor(0, 0, 255));
   QFont link = lblUrl->font();
   link.setUnderline(true);
