@@ -12,6 +12,10 @@ class TPQCompo;
 // Runs a routine on the main thread and waits for it; called on the
 // notification thread. The Qt front end queues it to the event loop with a
 // blocking queued call; headless programs use a task queue they pump.
+// A thread that the stop had to let go (see WaitFor) may still make one such
+// call after its component is gone; the routine it passes then does nothing,
+// but the hook itself should only reach what lives as long as the program,
+// or drop the routine once its queue has ended.
 using TSynchronizeHook = std::function<void(std::function<void()>)>;
 // Sleeps the given number of milliseconds on the notification thread.
 using TSleepHook = std::function<void(int)>;
