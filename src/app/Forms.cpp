@@ -2,6 +2,7 @@
 
 #include "catalog/PostgresReader.h"
 #include "db/DynamicLibrary.h"
+#include "export/ExcelAutomation.h"
 
 namespace zel {
 
@@ -34,9 +35,31 @@ TZelmora::TZelmora(ReaderRegistry readers, ClientLibraryState mySql) : dCommon(&
   prompts.SetLogonForm(LogonForm.get());
   frmSet = std::make_unique<TfrmSet>(dCommon);
   frmMain->SetSettingsDialog(frmSet.get());
+
+  TBrowser& browser = frmMain->Browser();
+  exporter = std::make_unique<TExporter>(browser);
+  frmMain->tableListExport = [this] { exporter->TableListCommand(); };
+  frmMain->definitionExport = [this] { exporter->DefinitionCommand(); };
+  frmMain->detectExcelVersion = [&browser] {
+    xl::AutomationContext ctx{
+        browser.FExcelVersion,
+        browser.Prompts(),
+        browser.Common(),
+        [&browser](const std::string& line) { browser.WriteLog(line); },
+        [&browser] { browser.ClearLog(); },
+        [&browser](const std::string& text) { browser.ShowError(text); },
+        xl::CreateExcelEngine,
+    };
+    return xl::GetExcelVersion(ctx);
+  };
 }
 
 TZelmora::~TZelmora() {
+  if (frmMain) {
+    frmMain->tableListExport = nullptr;
+    frmMain->definitionExport = nullptr;
+  }
+  exporter.reset();
   prompts.SetLogonForm(nullptr);
   prompts.SetOwner(nullptr);
   if (frmMain) frmMain->SetSettingsDialog(nullptr);

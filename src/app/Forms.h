@@ -8,6 +8,7 @@
 #include "app/QtPrompts.h"
 #include "common/Common.h"
 #include "db/ui/LogonForm.h"
+#include "export/Exports.h"
 #include "export/ui/FrmSet.h"
 
 namespace zel {
@@ -34,6 +35,8 @@ class TZelmora {
   std::unique_ptr<TfrmMain> frmMain;
   std::unique_ptr<TLogonForm> LogonForm;
   std::unique_ptr<TfrmSet> frmSet;
+  // The two export commands behind the menu entries and tool buttons.
+  std::unique_ptr<TExporter> exporter;
 };
 
 }  // namespace zel
