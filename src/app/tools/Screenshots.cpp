@@ -6,12 +6,16 @@
 // With the PostgreSQL values the main window is connected through the logon
 // dialog and its table list and definition pages are captured as well.
 #include <QAbstractItemModel>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
 #include <cstdio>
 #include <functional>
@@ -134,6 +138,18 @@ int main(int argc, char** argv) {
     if (schema.isValid()) {
       main.TreeView1->setCurrentIndex(schema);
       Save(&main, "main-table-list");
+      // The real table list export, with the save dialog answered.
+      QFile::remove(outFolder + QStringLiteral("/table-list.xlsx"));
+      QTimer::singleShot(300, [] {
+        if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+          d->setDirectory(outFolder);
+          d->selectFile(QStringLiteral("table-list.xlsx"));
+          static_cast<QDialog*>(d)->accept();
+        }
+      });
+      main.ToolButtonTableList->click();
+      Save(&main, "main-after-export");
+      main.btnLogOK->click();
       QModelIndex table = FindLevel(main.TreeView1, model, schema, browser.FTableLevel, any);
       if (table.isValid()) {
         main.TreeView1->setCurrentIndex(table);
