@@ -14,7 +14,9 @@ const int kSheetNameBytes = 31;
 DefinitionLayout LayoutFor(const ExportSettings& settings) {
   DefinitionLayout layout;
   if (settings.templateChoice == 0) {
-    auto set = [&](int id, int row, int col) { layout.items[static_cast<size_t>(id)] = {true, row, col}; };
+    auto set = [&](int id, int row, int col) {
+      layout.items[static_cast<size_t>(id)] = {true, row, col};
+    };
     set(eiSchemaName, 3, 3);
     set(eiTableName, 4, 3);
     set(eiTableComment, 5, 3);
@@ -38,7 +40,9 @@ DefinitionLayout LayoutFor(const ExportSettings& settings) {
   return layout;
 }
 
-std::string MarkText(const std::string& cell) { return cell == "1" ? "○" : cell; }
+std::string MarkText(const std::string& cell) {
+  return cell == "1" ? "○" : cell;
+}
 
 void SheetWriter::WriteTableListSheet(xl::IWorksheet& sheet, TTreeNode& schema) {
   browser.WriteLog(schema.Text() + kStart);

@@ -81,8 +81,8 @@ void TExporter::ExportTableDefinitions(TTreeNode& node) {
   const std::string version = xl::GetExcelVersion(ctx);
   browser_.FExcelVersion = version;
   if (version.empty()) return;
-  std::optional<std::string> target = xl::SelectTargetFile(ctx, ParentText(node), node.Text(),
-                                                           xl::DocumentKind::TableDefinition);
+  std::optional<std::string> target =
+      xl::SelectTargetFile(ctx, ParentText(node), node.Text(), xl::DocumentKind::TableDefinition);
   if (!target) return;
   const xl::FileFormat format = xl::FileFormatOf(version);
   if (builtIn) {

@@ -201,9 +201,9 @@ void XlsxWorkbook::CopySheet(XlsxWorksheet& source, XlsxWorksheet& after) {
   workbookParts_.insert(part);
   relsDirty_ = true;
 
-  std::string name =
-      CopySheetName(source.Name(), [&](const std::string& n) { return NameTaken(n, nullptr); },
-                    &copyNumbers_[FoldSheetName(source.Name())]);
+  std::string name = CopySheetName(
+      source.Name(), [&](const std::string& n) { return NameTaken(n, nullptr); },
+      &copyNumbers_[FoldSheetName(source.Name())]);
   long long maxId = 0;
   for (const auto& s : sheets_) maxId = std::max(maxId, s->node_.attribute("sheetId").as_llong());
   pugi::xml_node sheetsNode = source.node_.parent();

@@ -22,6 +22,7 @@ bool SameSheetName(std::string_view a, std::string_view b);
 // `next`, when given, is where the search starts and is left behind the
 // number used, so a thousand copies do not try every number again.
 std::string CopySheetName(std::string_view base,
-                          const std::function<bool(const std::string&)>& taken, int* next = nullptr);
+                          const std::function<bool(const std::string&)>& taken,
+                          int* next = nullptr);
 
 }  // namespace zel::xl

@@ -94,7 +94,7 @@ void WorksheetModel::Parse(std::string_view xml, const std::string& partName) {
     if (r < 1 || r > kMaxRows || r <= lastRow)
       throw EXlsxError("a row number" + where + " is missing, out of order or out of range");
     lastRow = r;
-    Row& row = rows_[static_cast<int>(r)];
+    Row& row = MutableRow(static_cast<int>(r));
     for (pugi::xml_attribute a = rn.first_attribute(); a; a = a.next_attribute()) {
       std::string_view n = a.name();
       if (n == "r" || n == "spans") continue;
@@ -206,7 +206,7 @@ WorksheetModel::Cell& WorksheetModel::At(int row, int column) {
                      std::to_string(kMaxRows) + ", columns 1 to " + std::to_string(kMaxColumns) +
                      ")");
   }
-  Row& r = rows_[row];
+  Row& r = MutableRow(row);
   auto col = static_cast<uint32_t>(column);
   auto it = r.cells.end();
   if (r.cells.empty() || r.cells.back().column < col) {
@@ -225,10 +225,20 @@ WorksheetModel::Cell& WorksheetModel::At(int row, int column) {
 const WorksheetModel::Cell* WorksheetModel::Find(int row, int column) const {
   auto r = rows_.find(row);
   if (r == rows_.end()) return nullptr;
+  const auto& cells = r->second->cells;
   auto col = static_cast<uint32_t>(column);
-  auto it = std::lower_bound(r->second.cells.begin(), r->second.cells.end(), col,
+  auto it = std::lower_bound(cells.begin(), cells.end(), col,
                              [](const Cell& c, uint32_t v) { return c.column < v; });
-  return it != r->second.cells.end() && it->column == col ? &*it : nullptr;
+  return it != cells.end() && it->column == col ? &*it : nullptr;
+}
+
+WorksheetModel::Row& WorksheetModel::MutableRow(int row) {
+  std::shared_ptr<Row>& slot = rows_[row];
+  if (!slot)
+    slot = std::make_shared<Row>();
+  else if (slot.use_count() > 1)
+    slot = std::make_shared<Row>(*slot);
+  return *slot;
 }
 
 bool WorksheetModel::TabSelected() const {
@@ -284,7 +294,8 @@ bool WorksheetModel::EditRawFormula(Cell& cell,
 
 std::string WorksheetModel::Serialize() {
   int minRow = 0, maxRow = 0, minCol = 0, maxCol = 0;
-  for (const auto& [r, row] : rows_) {
+  for (const auto& [r, rowPtr] : rows_) {
+    const Row& row = *rowPtr;
     if (row.cells.empty()) continue;
     if (!minRow) minRow = r;
     maxRow = r;
@@ -312,7 +323,8 @@ std::string WorksheetModel::Serialize() {
   std::string out;
   out.reserve(xml.size() + rows_.size() * 64);
   out.append(xml, 0, at);
-  for (const auto& [r, row] : rows_) {
+  for (const auto& [r, rowPtr] : rows_) {
+    const Row& row = *rowPtr;
     std::string rs = std::to_string(r);
     out += '<';
     out += p;

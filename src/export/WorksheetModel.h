@@ -63,8 +63,6 @@ class WorksheetModel {
   template <typename F>
   bool EditFormulas(F&& edit);
 
-  const std::map<int, Row>& Rows() const { return rows_; }
-
  private:
   uint32_t DefaultStyle(const Row& row, int column) const;
   void LocateNodes();
@@ -73,7 +71,10 @@ class WorksheetModel {
   pugi::xml_document doc_;  // the part with <sheetData> emptied
   pugi::xml_node sheetData_, dimension_;
   std::string prefix_;
-  std::map<int, Row> rows_;
+  // Rows are shared between a sheet and its copies until one of them writes
+  // to a row: a copy costs a pointer per row, not the cells.
+  std::map<int, std::shared_ptr<Row>> rows_;
+  Row& MutableRow(int row);
   struct ColumnStyle {
     uint32_t min, max, style;
   };
@@ -87,9 +88,13 @@ bool WorksheetModel::EditFormulas(F&& edit) {
   bool any = false;
   if (!hasFormulas_) return false;
   std::function<std::string(std::string_view)> fn = edit;
-  for (auto& [r, row] : rows_)
-    for (auto& cell : row.cells)
+  for (auto& entry : rows_) {
+    bool has = false;
+    for (const auto& cell : entry.second->cells) has = has || cell.kind == Kind::Raw;
+    if (!has) continue;
+    for (auto& cell : MutableRow(entry.first).cells)
       if (cell.kind == Kind::Raw && EditRawFormula(cell, fn)) any = true;
+  }
   return any;
 }
 

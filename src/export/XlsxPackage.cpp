@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <thread>
 
 #include "common/Text.h"
 #include "export/XlsxError.h"
@@ -68,6 +70,78 @@ std::string ReadWholeFile(const std::string& path) {
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) throw EXlsxError(path + ": the file cannot be read");
   return bytes;
+}
+
+// A part compressed by us, handed to libzip as an entry that is already
+// deflated: libzip then copies it as it is. One deflate stream is reused for
+// all parts of a thread (libzip would set one up and tear it down per
+// entry), and the parts are compressed on two threads.
+struct Deflated {
+  std::string data;
+  uLong crc = 0;
+  zip_uint64_t size = 0;
+  bool ok = false;
+};
+
+void DeflateAll(const std::vector<const std::string*>& inputs, std::vector<Deflated>& out,
+                int level, std::size_t first, std::size_t step) {
+  z_stream z{};
+  if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return;
+  for (std::size_t i = first; i < inputs.size(); i += step) {
+    const std::string& in = *inputs[i];
+    Deflated& d = out[i];
+    d.size = in.size();
+    d.crc = crc32(0L, reinterpret_cast<const Bytef*>(in.data()), static_cast<uInt>(in.size()));
+    d.data.resize(deflateBound(&z, static_cast<uLong>(in.size())));
+    deflateReset(&z);
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+    z.avail_in = static_cast<uInt>(in.size());
+    z.next_out = reinterpret_cast<Bytef*>(d.data.data());
+    z.avail_out = static_cast<uInt>(d.data.size());
+    int rc = deflate(&z, Z_FINISH);
+    d.ok = rc == Z_STREAM_END;
+    d.data.resize(z.total_out);
+  }
+  deflateEnd(&z);
+}
+
+zip_int64_t DeflatedSource(void* state, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+  auto* d = static_cast<std::pair<const Deflated*, std::size_t>*>(state);
+  switch (cmd) {
+    case ZIP_SOURCE_OPEN:
+      d->second = 0;
+      return 0;
+    case ZIP_SOURCE_READ: {
+      std::size_t left = d->first->data.size() - d->second;
+      std::size_t n = std::min<std::size_t>(left, len);
+      std::memcpy(data, d->first->data.data() + d->second, n);
+      d->second += n;
+      return static_cast<zip_int64_t>(n);
+    }
+    case ZIP_SOURCE_CLOSE:
+      return 0;
+    case ZIP_SOURCE_STAT: {
+      auto* st = static_cast<zip_stat_t*>(data);
+      zip_stat_init(st);
+      st->size = d->first->size;
+      st->comp_size = d->first->data.size();
+      st->comp_method = ZIP_CM_DEFLATE;
+      st->crc = static_cast<zip_uint32_t>(d->first->crc);
+      st->valid |= ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC;
+      return sizeof(*st);
+    }
+    case ZIP_SOURCE_ERROR:
+      return 2 * sizeof(int);
+    case ZIP_SOURCE_FREE:
+      delete d;
+      return 0;
+    case ZIP_SOURCE_SUPPORTS:
+      return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                            ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
+                                            ZIP_SOURCE_SUPPORTS, -1);
+    default:
+      return -1;
+  }
 }
 
 struct ZipCloser {
@@ -403,17 +477,29 @@ void XlsxPackage::Save(const std::string& path) {
     if (!p.removed && p.name == kContentTypesPart) order.push_back(&p);
   for (const auto& p : parts_)
     if (!p.removed && p.name != kContentTypesPart) order.push_back(&p);
-  for (const Part* p : order) {
-    zip_source_t* s = zip_source_buffer(za, p->data.data(), p->data.size(), 0);
-    zip_int64_t idx = s ? zip_file_add(za, p->name.c_str(), s, ZIP_FL_ENC_UTF_8) : -1;
+  std::vector<const std::string*> inputs;
+  for (const Part* p : order) inputs.push_back(&p->data);
+  std::vector<Deflated> deflated(inputs.size());
+  {
+    std::thread second(DeflateAll, std::cref(inputs), std::ref(deflated), level_, 1, 2);
+    DeflateAll(inputs, deflated, level_, 0, 2);
+    second.join();
+  }
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (!deflated[i].ok) {
+      zip_discard(za);
+      fail("compressing " + order[i]->name + " failed");
+    }
+    auto* state = new std::pair<const Deflated*, std::size_t>(&deflated[i], 0);
+    zip_source_t* s = zip_source_function(za, DeflatedSource, state);
+    if (!s) delete state;
+    zip_int64_t idx = s ? zip_file_add(za, order[i]->name.c_str(), s, ZIP_FL_ENC_UTF_8) : -1;
     if (idx < 0) {
       if (s) zip_source_free(s);
       std::string why = zip_strerror(za);
       zip_discard(za);
       fail(why);
     }
-    zip_set_file_compression(za, static_cast<zip_uint64_t>(idx), ZIP_CM_DEFLATE,
-                             static_cast<zip_uint32_t>(level_));
   }
   if (zip_close(za) != 0) {
     std::string why = zip_strerror(za);

@@ -91,7 +91,7 @@ class XlsxPackage {
   std::map<std::string, std::string> defaults_;   // extension (lower case) -> type
   std::map<std::string, std::string> overrides_;  // lower-case part name -> type
   std::unique_ptr<pugi::xml_document> typesDoc_;  // the parsed [Content_Types].xml
-  mutable std::map<std::string, int> freeHint_;     // name pattern -> number to try first
+  mutable std::map<std::string, int> freeHint_;   // name pattern -> number to try first
   bool typesDirty_ = false;
   int level_ = 6;
 };

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <exception>
+#include <thread>
 
 #include "export/AppProps.h"
 #include "export/FormulaRefs.h"
@@ -140,8 +142,8 @@ void XlsxWorkbook::IndexSheets() {
 IWorksheet& XlsxWorkbook::WorkSheets(int index) {
   CheckOpen();
   if (index < 1 || index > static_cast<int>(worksheets_.size()))
-    throw EXlsxError("the workbook has no worksheet number " + std::to_string(index) +
-                     " (it has " + std::to_string(worksheets_.size()) + ")");
+    throw EXlsxError("the workbook has no worksheet number " + std::to_string(index) + " (it has " +
+                     std::to_string(worksheets_.size()) + ")");
   return *worksheets_[static_cast<std::size_t>(index - 1)];
 }
 
@@ -258,11 +260,31 @@ void XlsxWorkbook::WriteAppProps() {
 
 void XlsxWorkbook::SaveAs(const std::string& path) {
   CheckOpen();
+  std::vector<XlsxWorksheet*> dirty;
   for (auto& s : sheets_) {
     if (!s->model_) continue;
     if (s->model_->FormulaReplaced()) dropCalcChain_ = true;
-    if (s->dirty_) pkg_.SetData(s->part_, s->model_->Serialize());
+    if (s->dirty_) dirty.push_back(s.get());
   }
+  // Each sheet prints its own part; two threads share the work.
+  std::vector<std::string> printed(dirty.size());
+  std::exception_ptr failure;
+  auto print = [&](std::size_t first, std::exception_ptr& error) {
+    try {
+      for (std::size_t i = first; i < dirty.size(); i += 2)
+        printed[i] = dirty[i]->model_->Serialize();
+    } catch (...) {
+      error = std::current_exception();
+    }
+  };
+  std::exception_ptr otherFailure;
+  std::thread second(print, 1, std::ref(otherFailure));
+  print(0, failure);
+  second.join();
+  if (failure) std::rethrow_exception(failure);
+  if (otherFailure) std::rethrow_exception(otherFailure);
+  for (std::size_t i = 0; i < dirty.size(); ++i)
+    pkg_.SetData(dirty[i]->part_, std::move(printed[i]));
   if (strings_.Changed()) {
     if (stringsPart_.empty()) {
       stringsPart_ = pkg_.FreePartName(XlsxPackage::ResolveTarget(bookPart_, "sharedStrings.xml"));

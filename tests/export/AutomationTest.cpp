@@ -32,21 +32,20 @@ struct Window {
   bool cannotCreate = false;
 
   AutomationContext Context() {
-    return AutomationContext{
-        excelVersion,
-        prompts,
-        common,
-        [this](const std::string& s) { log.push_back(s); },
-        [this] {
-          log.clear();
-          ++clears;
-        },
-        [this](const std::string& s) { errors.push_back(s); },
-        [this]() -> std::unique_ptr<IExcelApplication> {
-          if (cannotCreate) throw std::runtime_error("class not registered");
-          if (doubleVersion.empty()) return CreateExcelEngine();
-          return std::make_unique<ExcelDouble>(doubleVersion, journal);
-        }};
+    return AutomationContext{excelVersion,
+                             prompts,
+                             common,
+                             [this](const std::string& s) { log.push_back(s); },
+                             [this] {
+                               log.clear();
+                               ++clears;
+                             },
+                             [this](const std::string& s) { errors.push_back(s); },
+                             [this]() -> std::unique_ptr<IExcelApplication> {
+                               if (cannotCreate) throw std::runtime_error("class not registered");
+                               if (doubleVersion.empty()) return CreateExcelEngine();
+                               return std::make_unique<ExcelDouble>(doubleVersion, journal);
+                             }};
   }
 };
 
@@ -170,8 +169,10 @@ TEST(Automation, ExtractTemplateCopiesTheResourceByteForByte) {
   TempDir dir;
   Window w;
   auto ctx = w.Context();
-  for (auto [type, name] : {std::pair{"xlsx", "obtable2007"}, {"XLSX", "OBPROJECT2007"},
-                            {"xls", "obtable"}, {"xls", "obproject"}}) {
+  for (auto [type, name] : {std::pair{"xlsx", "obtable2007"},
+                            {"XLSX", "OBPROJECT2007"},
+                            {"xls", "obtable"},
+                            {"xls", "obproject"}}) {
     std::string target = dir.File(std::string(name) + "." + type);
     test::WriteFile(target, "previous content that is longer than nothing");
     ASSERT_TRUE(ExtractTemplate(ctx, name, target, type)) << name;
@@ -258,15 +259,14 @@ TEST(Automation, The97To2003BranchPlacesTheXlsTemplateAndDrivesTheApplication) {
   w.prompts.saveAnswers.push_back(target);
   auto chosen = SelectTargetFile(ctx, "host", "SCOTT", DocumentKind::TableDefinition);
   ASSERT_EQ(chosen, target);
-  ASSERT_TRUE(ExtractTemplate(ctx, f.TemplateFor(DocumentKind::TableDefinition), target,
-                              f.resourceType));
+  ASSERT_TRUE(
+      ExtractTemplate(ctx, f.TemplateFor(DocumentKind::TableDefinition), target, f.resourceType));
   EXPECT_EQ(test::ReadFile(target), std::string(*res::Find("XLS", "obtable")));
   EXPECT_NE(test::ReadFile(target), std::string(*res::Find("XLSX", "obtable2007")));
 
   w.journal.calls.clear();
-  EXPECT_TRUE(RunAutomation(ctx, target, [](IWorkbook& book) {
-    book.WorkSheets(1).Cells(8, 1).FormulaR1C1("1");
-  }));
+  EXPECT_TRUE(RunAutomation(
+      ctx, target, [](IWorkbook& book) { book.WorkSheets(1).Cells(8, 1).FormulaR1C1("1"); }));
   EXPECT_EQ(w.journal.calls,
             (std::vector<std::string>{"Visible(0)", "Open(" + target + ")", "Workbooks(1)",
                                       "WorkSheets(1)", "Cells(8,1)=1", "WorkSheets(1)", "Select(1)",
@@ -275,9 +275,8 @@ TEST(Automation, The97To2003BranchPlacesTheXlsTemplateAndDrivesTheApplication) {
   // On failure: discard, then quit, each failure of those ignored.
   w.journal.calls.clear();
   w.journal.failAt = "Cells";
-  EXPECT_FALSE(RunAutomation(ctx, target, [](IWorkbook& book) {
-    book.WorkSheets(1).Cells(8, 1).FormulaR1C1("1");
-  }));
+  EXPECT_FALSE(RunAutomation(
+      ctx, target, [](IWorkbook& book) { book.WorkSheets(1).Cells(8, 1).FormulaR1C1("1"); }));
   EXPECT_TRUE(w.journal.Called("Close(0)"));
   EXPECT_TRUE(w.journal.Called("Quit"));
   EXPECT_FALSE(w.journal.Called("Close(1)"));

@@ -14,9 +14,26 @@ TEST(TypedInput, NumbersDatesAndEverythingElseAsText) {
   for (const char* n : {"12", "-3", "10.5", "0", "0.5", "123456789012345", "-0.25"})
     EXPECT_EQ(ClassifyInput(n).kind, InputKind::Number) << n;
   // Codes, formulas, exponents, booleans, ranges and signs stay literal text.
-  for (const char* t : {"007", "=SUM(A1:A2)", "+1", "@x", "'12", "1e5", "TRUE", "3-4", "-0", "1.",
-                        ".5", "1,000", " 12", "12 ", "1234567890123456", "0.1234567890123456",
-                        "12:30", "50%", "2008-04-10", "２０"})
+  for (const char* t : {"007",
+                        "=SUM(A1:A2)",
+                        "+1",
+                        "@x",
+                        "'12",
+                        "1e5",
+                        "TRUE",
+                        "3-4",
+                        "-0",
+                        "1.",
+                        ".5",
+                        "1,000",
+                        " 12",
+                        "12 ",
+                        "1234567890123456",
+                        "0.1234567890123456",
+                        "12:30",
+                        "50%",
+                        "2008-04-10",
+                        "２０"})
     EXPECT_EQ(ClassifyInput(t).kind, InputKind::Text) << t;
   TypedValue t = ClassifyInput("=1+1");
   EXPECT_EQ(t.text, "=1+1");  // kept exactly as given
@@ -38,7 +55,9 @@ TEST(TypedInput, NumbersDatesAndEverythingElseAsText) {
 }
 
 TEST(CellText, EscapingRoundTripsControlCharactersAndLiteralEscapes) {
-  EXPECT_EQ(EscapeOoxml("a\x01" "b"), "a_x0001_b");
+  EXPECT_EQ(EscapeOoxml("a\x01"
+                        "b"),
+            "a_x0001_b");
   EXPECT_EQ(EscapeOoxml("line1\r\nline2\tx"), "line1_x000D_\nline2\tx");
   EXPECT_EQ(EscapeOoxml("_x0041_"), "_x005F_x0041_");
   EXPECT_EQ(EscapeOoxml("_x004"), "_x004");  // not an escape: left alone
@@ -101,7 +120,8 @@ TEST(SheetName, ExcelRules) {
 TEST(FormulaRefs, RenamesOnlyReferencesToTheSheet) {
   EXPECT_EQ(RenameSheetInFormula("Sheet1!$A$1:$I$67", "Sheet1", "顧客"), "'顧客'!$A$1:$I$67");
   EXPECT_EQ(RenameSheetInFormula("'My Sheet'!$1:$7", "my sheet", "Orders"), "Orders!$1:$7");
-  EXPECT_EQ(RenameSheetInFormula("SUM(Sheet1!A1,Sheet10!A1)", "Sheet1", "S"), "SUM(S!A1,Sheet10!A1)");
+  EXPECT_EQ(RenameSheetInFormula("SUM(Sheet1!A1,Sheet10!A1)", "Sheet1", "S"),
+            "SUM(S!A1,Sheet10!A1)");
   EXPECT_EQ(RenameSheetInFormula("\"Sheet1!A1\"&Sheet1!B2", "Sheet1", "X"), "\"Sheet1!A1\"&X!B2");
   EXPECT_EQ(RenameSheetInFormula("[1]Sheet1!A1+'[2]Sheet1'!A1", "Sheet1", "X"),
             "[1]Sheet1!A1+'[2]Sheet1'!A1");

@@ -19,7 +19,8 @@ using zel::test::TempDir;
 namespace {
 
 // Writes a zip with the given parts.
-void WriteZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& parts) {
+void WriteZip(const std::string& path,
+              const std::vector<std::pair<std::string, std::string>>& parts) {
   int err = 0;
   zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
   ASSERT_NE(za, nullptr);
@@ -31,8 +32,9 @@ void WriteZip(const std::string& path, const std::vector<std::pair<std::string, 
 }
 
 // The parts of the definition template with some replaced or dropped.
-std::vector<std::pair<std::string, std::string>> TemplateParts(
-    const std::string& replace = "", const std::string& with = "", bool drop = false) {
+std::vector<std::pair<std::string, std::string>> TemplateParts(const std::string& replace = "",
+                                                               const std::string& with = "",
+                                                               bool drop = false) {
   std::string tmp = std::string(::testing::TempDir()) + "/tpl.xlsx";
   test::WriteFile(tmp, std::string(*res::Find("xlsx", "obtable2007")));
   std::vector<std::pair<std::string, std::string>> parts;
@@ -58,7 +60,9 @@ std::string OpenError(const std::string& path) {
   return "opened";
 }
 
-bool Contains(const std::string& s, const std::string& part) { return s.find(part) != std::string::npos; }
+bool Contains(const std::string& s, const std::string& part) {
+  return s.find(part) != std::string::npos;
+}
 
 }  // namespace
 
@@ -76,12 +80,13 @@ TEST(EngineBadInput, FilesThatAreNoWorkbooksAreRefusedWithAClearMessage) {
   EXPECT_TRUE(Contains(OpenError(dir.File("plain.zip")), "not an Excel workbook"));
 
   // A Word document: a package, but its main part is no workbook.
-  auto docx = TemplateParts("_rels/.rels",
-                            "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas."
-                            "openxmlformats.org/package/2006/relationships\"><Relationship Id=\"r1\" "
-                            "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-                            "relationships/officeDocument\" Target=\"word/document.xml\"/>"
-                            "</Relationships>");
+  auto docx =
+      TemplateParts("_rels/.rels",
+                    "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas."
+                    "openxmlformats.org/package/2006/relationships\"><Relationship Id=\"r1\" "
+                    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                    "relationships/officeDocument\" Target=\"word/document.xml\"/>"
+                    "</Relationships>");
   docx.push_back({"word/document.xml", "<w:document xmlns:w=\"urn:w\"/>"});
   WriteZip(dir.File("doc.xlsx"), docx);
   EXPECT_TRUE(Contains(OpenError(dir.File("doc.xlsx")), "not an Excel workbook"));
@@ -108,11 +113,13 @@ TEST(EngineBadInput, DamagedPackagesAreRefused) {
   WriteZip(dir.File("nosheet.xlsx"), noSheet);
   EXPECT_TRUE(Contains(OpenError(dir.File("nosheet.xlsx")), "no worksheet"));
 
-  WriteZip(dir.File("badxml.xlsx"), TemplateParts("xl/worksheets/sheet1.xml", "<worksheet><sheetData>"));
+  WriteZip(dir.File("badxml.xlsx"),
+           TemplateParts("xl/worksheets/sheet1.xml", "<worksheet><sheetData>"));
   std::string e = OpenError(dir.File("badxml.xlsx"));
   EXPECT_TRUE(Contains(e, "xl/worksheets/sheet1.xml") && Contains(e, "not well-formed")) << e;
 
-  WriteZip(dir.File("badsst.xlsx"), TemplateParts("xl/sharedStrings.xml", "<sst><si><t>x</si></sst>"));
+  WriteZip(dir.File("badsst.xlsx"),
+           TemplateParts("xl/sharedStrings.xml", "<sst><si><t>x</si></sst>"));
   EXPECT_TRUE(Contains(OpenError(dir.File("badsst.xlsx")), "xl/sharedStrings.xml"));
 
   WriteZip(dir.File("nopart.xlsx"), TemplateParts("xl/worksheets/sheet1.xml", "", true));

@@ -54,7 +54,7 @@ TEST(Engine, TypedInputKeepsStylesAndReadsBackInOpenpyxl) {
   ws.Cells(9, 9).FormulaR1C1("改行\r\nあり\x01_x0041_");
   ws.Cells(10, 2).FormulaR1C1(std::string("bad\xFFutf8"));
   ws.Cells(11, 2).FormulaR1C1("x");
-  ws.Cells(11, 2).FormulaR1C1("");                   // emptied again
+  ws.Cells(11, 2).FormulaR1C1("");                 // emptied again
   ws.Cells(70, 9).FormulaR1C1("beyond the band");  // a new cell past the frame
   ws.Cells(12, 2).FormulaR1C1("+1");
   ws.Cells(13, 2).FormulaR1C1("'quoted");

@@ -82,8 +82,14 @@ std::string ExcelDouble::Version() {
   Log(journal_, "Version");
   return version_;
 }
-void ExcelDouble::Quit() { Log(journal_, "Quit"); }
-void ExcelDouble::Visible(bool v) { Log(journal_, std::string("Visible(") + (v ? "1" : "0") + ")"); }
-xl::IWorkbooks& ExcelDouble::Workbooks() { return *books_; }
+void ExcelDouble::Quit() {
+  Log(journal_, "Quit");
+}
+void ExcelDouble::Visible(bool v) {
+  Log(journal_, std::string("Visible(") + (v ? "1" : "0") + ")");
+}
+xl::IWorkbooks& ExcelDouble::Workbooks() {
+  return *books_;
+}
 
 }  // namespace zel::test

@@ -5,12 +5,12 @@
 
 #include <filesystem>
 
+#include "WorkbookCheck.h"
 #include "common/IniFile.h"
 #include "common/Resources.h"
 #include "export/Exports.h"
 #include "support/PgBrowser.h"
 #include "support/PgFixture.h"
-#include "WorkbookCheck.h"
 
 using namespace zel;
 using namespace zel::test;
@@ -198,10 +198,10 @@ TEST_F(ExportsTest, DefinitionsOfASchemaOneSheetPerTable) {
   ExpectValid(target);
 
   auto log = LogOldestFirst(*b->browser);
-  EXPECT_EQ(log, (std::vector<std::string>{
-                     "Excel　出力開始", "customer　出力開始", "customer　出力正常終了",
-                     "no_comment　出力開始", "no_comment　出力正常終了", "order_line　出力開始",
-                     "order_line　出力正常終了", "Excel　出力正常終了。"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"Excel　出力開始", "customer　出力開始",
+                                           "customer　出力正常終了", "no_comment　出力開始",
+                                           "no_comment　出力正常終了", "order_line　出力開始",
+                                           "order_line　出力正常終了", "Excel　出力正常終了。"}));
   // The window shows what was written last.
   EXPECT_EQ(b->browser->lblTableName(), "order_line");
 }

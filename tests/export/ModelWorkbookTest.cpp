@@ -88,7 +88,8 @@ TEST(ModelWorkbook, SurvivesCopiesWritesAndRenames) {
                   ? wb.find(std::string(t) + "!$A$1:$I$67")
                   : 0,
               std::string::npos)
-        << t << "\n" << wb;
+        << t << "\n"
+        << wb;
   EXPECT_EQ(test::SchemaProblems(path), "");
 
   if (!test::HaveSoffice()) GTEST_SKIP() << "soffice is not installed: PDF check skipped";

@@ -15,13 +15,17 @@ namespace {
 std::string Quote(const std::string& s) {
   std::string out = "'";
   for (char c : s) {
-    if (c == '\'') out += "'\\''";
-    else out += c;
+    if (c == '\'')
+      out += "'\\''";
+    else
+      out += c;
   }
   return out + "'";
 }
 
-std::string Script(const char* name) { return std::string(ZEL_SOURCE_DIR) + "/tests/export/" + name; }
+std::string Script(const char* name) {
+  return std::string(ZEL_SOURCE_DIR) + "/tests/export/" + name;
+}
 
 std::string Unescape(const std::string& v) {
   std::string out;
@@ -31,9 +35,12 @@ std::string Unescape(const std::string& v) {
       continue;
     }
     char c = v[++i];
-    if (c == 'n') out += '\n';
-    else if (c == 't') out += '\t';
-    else if (c == 'r') out += '\r';
+    if (c == 'n')
+      out += '\n';
+    else if (c == 't')
+      out += '\t';
+    else if (c == 'r')
+      out += '\r';
     else if (c == 'u' && i + 4 < v.size()) {
       unsigned cp = static_cast<unsigned>(std::stoul(v.substr(i + 1, 4), nullptr, 16));
       i += 4;
@@ -44,7 +51,8 @@ std::string Unescape(const std::string& v) {
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
       }
-    } else out += c;
+    } else
+      out += c;
   }
   return out;
 }
@@ -77,7 +85,9 @@ std::string SchemaFolder() {
   return std::string(ZEL_SOURCE_DIR) + "/../shared/ooxml-schemas";
 }
 
-bool SchemasAvailable() { return FileExists(SchemaFolder() + "/sml.xsd"); }
+bool SchemasAvailable() {
+  return FileExists(SchemaFolder() + "/sml.xsd");
+}
 
 std::string SchemaProblems(const std::string& path) {
   if (!SchemasAvailable()) return "no schemas";
@@ -93,7 +103,9 @@ std::string SchemaProblems(const std::string& path) {
   return problems.empty() ? out : problems;
 }
 
-bool HaveSoffice() { return RunCommand("command -v soffice >/dev/null") == 0; }
+bool HaveSoffice() {
+  return RunCommand("command -v soffice >/dev/null") == 0;
+}
 
 std::string ConvertToPdf(const std::string& path, const std::string& outDir) {
   std::string out;
