@@ -404,6 +404,9 @@ void TfrmMain::TreeView1CurrentChanged(const QModelIndex& current) {
   // parent to show it; that reload can delete the very node, and the index
   // handed to us is then stale. Only the view's present current item counts.
   if (current != TreeView1->currentIndex()) return;
+  // Focus arriving from the keyboard makes the first row current without
+  // selecting it; only a selection is the user's choice of a node.
+  if (!TreeView1->selectionModel()->isSelected(current)) return;
   TTreeNode* node = treeModel_->NodeOf(current);
   if (!node) return;
   Guarded([this, node] { browser_->TreeView1Change(*node); });

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -316,6 +317,25 @@ TEST_F(FrmMainTest, ExpandingAndSelectingKeepTheTreeConsistent) {
   Select(Open("sales/empty"));
   EXPECT_EQ(window->grdTableList->model()->rowCount(), 1);
   EXPECT_EQ(window->TreeModel()->rowCount(Find("sales/empty")), 0);
+}
+
+TEST_F(FrmMainTest, KeyboardFocusSelectsNothing) {
+  Connect(dkPostgres);
+  Expand(window->TreeModel()->index(0, 0));
+  const int reconnects = reader->reconnects;
+  QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+  QApplication::sendEvent(window->TreeView1, &focus);
+  QApplication::processEvents();
+  EXPECT_EQ(window->TreeView1->currentIndex(), window->TreeModel()->index(0, 0))
+      << "the view makes the first row current on focus";
+  EXPECT_EQ(window->Browser().FCurrentNode(), nullptr);
+  EXPECT_EQ(reader->reconnects, reconnects) << "no reconnect for a node nobody chose";
+  // Arrow keys then select as a click does.
+  QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+  QApplication::sendEvent(window->TreeView1, &down);
+  QApplication::processEvents();
+  ASSERT_NE(window->Browser().FCurrentNode(), nullptr);
+  EXPECT_EQ(window->Browser().FCurrentNode()->Text(), "sales");
 }
 
 TEST_F(FrmMainTest, NodeDeletedWhileBecomingCurrentIsNotUsed) {
