@@ -36,7 +36,8 @@ class TPQCompo {
   TPQCompo(const TPQCompo&) = delete;
   TPQCompo& operator=(const TPQCompo&) = delete;
 
-  // Published properties. Values reach the connection string unquoted.
+  // Published properties. A connection value holding a blank, a quote or a
+  // backslash is quoted, so that it arrives whole and cannot add keywords.
   TNotifyEvent OnOpen;
   TNotifyEvent OnClose;
   TPQNotifyEvent OnPQNotify;
@@ -67,7 +68,7 @@ class TPQCompo {
   TSleepHook NotificationSleep;
 
   // keyword=value pairs, each followed by one blank; empty properties are
-  // left out.
+  // left out, plain values stand as they are.
   std::string ConnectionString() const;
 
   void Open();
