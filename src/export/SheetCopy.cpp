@@ -3,9 +3,9 @@
 // while parts the whole workbook shares (images, pivot caches) are referred
 // to again. Sheet-local defined names are duplicated for the copy.
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <map>
-#include <regex>
 #include <set>
 
 #include "export/FormulaRefs.h"
@@ -43,18 +43,42 @@ bool SharedKind(std::string_view kind) {
 
 // Comment shapes in VML are numbered in blocks of 1024 per drawing
 // (<o:idmap data="n"/>, ids _x0000_s(n*1024+k)); a copy gets a block of its own.
+
+// Calls f(begin, end) for the value of every data="..." of an idmap element.
+template <typename F>
+void ForEachIdmapData(const std::string& vml, F&& f) {
+  for (std::size_t at = vml.find("idmap"); at != std::string::npos;
+       at = vml.find("idmap", at + 5)) {
+    if (at == 0 || (vml[at - 1] != '<' && vml[at - 1] != ':')) continue;
+    std::size_t close = vml.find('>', at);
+    std::size_t data = vml.find("data=\"", at);
+    if (data == std::string::npos || data > close) continue;
+    std::size_t begin = data + 6, end = vml.find('"', begin);
+    if (end == std::string::npos) return;
+    f(begin, end);
+  }
+}
+
 std::string RenumberVml(const std::string& vml, long block) {
-  static const std::regex idmap(R"re((<(?:\w+:)?idmap\b[^>]*\bdata=")[^"]*("))re");
-  static const std::regex shape(R"(_x0000_s(\d+))");
-  std::string out = std::regex_replace(vml, idmap, "$01" + std::to_string(block) + "$02");
-  std::string result;
-  auto begin = std::sregex_iterator(out.begin(), out.end(), shape);
+  std::string out;
   std::size_t last = 0;
-  for (auto it = begin; it != std::sregex_iterator(); ++it) {
-    result.append(out, last, static_cast<std::size_t>(it->position()) - last);
-    long n = std::strtol((*it)[1].str().c_str(), nullptr, 10);
-    result += "_x0000_s" + std::to_string(block * 1024 + n % 1024);
-    last = static_cast<std::size_t>(it->position() + it->length());
+  ForEachIdmapData(vml, [&](std::size_t begin, std::size_t end) {
+    out.append(vml, last, begin - last);
+    out += std::to_string(block);
+    last = end;
+  });
+  out.append(vml, last, std::string::npos);
+  static const std::string kShape = "_x0000_s";
+  std::string result;
+  last = 0;
+  for (std::size_t at = out.find(kShape); at != std::string::npos; at = out.find(kShape, at + 1)) {
+    std::size_t digits = at + kShape.size(), end = digits;
+    while (end < out.size() && std::isdigit(static_cast<unsigned char>(out[end]))) ++end;
+    if (end == digits) continue;
+    long n = std::strtol(out.c_str() + digits, nullptr, 10);
+    result.append(out, last, digits - last);
+    result += std::to_string(block * 1024 + n % 1024);
+    last = end;
   }
   result.append(out, last, std::string::npos);
   return result;
@@ -102,21 +126,18 @@ class PartCopier {
   }
 
   long NextVmlBlock() {
-    static const std::regex idmap(R"re(<(?:\w+:)?idmap\b[^>]*\bdata="([^"]*)")re");
     long max = 0;
     for (const auto& name : pkg_.PartNames()) {
       if (!name.ends_with(".vml")) continue;
       const std::string& d = pkg_.Data(name);
-      for (auto it = std::sregex_iterator(d.begin(), d.end(), idmap); it != std::sregex_iterator();
-           ++it) {
-        std::string list = (*it)[1].str();
-        for (std::size_t p = 0; p < list.size();) {
-          max = std::max(max, std::strtol(list.c_str() + p, nullptr, 10));
-          p = list.find(',', p);
-          if (p == std::string::npos) break;
+      ForEachIdmapData(d, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t p = begin; p < end;) {  // a comma-separated list of blocks
+          max = std::max(max, std::strtol(d.c_str() + p, nullptr, 10));
+          p = d.find(',', p);
+          if (p == std::string::npos || p >= end) break;
           ++p;
         }
-      }
+      });
     }
     return max + 1;
   }
