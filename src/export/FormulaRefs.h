@@ -18,3 +18,13 @@ std::string RenameSheetInFormula(std::string_view formula, std::string_view from
                                  std::string_view to);
 
 }  // namespace zel::xl
+
+namespace zel::xl {
+
+// The formula as it reads in a cell `rows` below and `columns` right of the
+// cell it was written for: relative references move, $-fixed parts stay
+// (what a shared formula means for the cells it covers). A reference moved
+// off the sheet becomes #REF!.
+std::string ShiftFormula(std::string_view formula, int rows, int columns);
+
+}  // namespace zel::xl

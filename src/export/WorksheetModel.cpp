@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "export/FormulaRefs.h"
 #include "export/XlsxError.h"
 #include "export/XmlUtil.h"
 
@@ -271,6 +272,49 @@ void WorksheetModel::SetTabSelected(bool selected) {
       v.remove_attribute(a);
     }
   });
+}
+
+void WorksheetModel::UnshareFormulaAt(int row, int column) {
+  const Cell* master = Find(row, column);
+  if (!master || master->kind != Kind::Raw || master->value.find("shared") == std::string::npos)
+    return;
+  pugi::xml_document d;
+  if (!d.load_buffer(master->value.data(), master->value.size(), pugi::parse_default)) return;
+  pugi::xml_node f = Child(d.document_element(), "f");
+  if (!f || std::string_view(f.attribute("t").value()) != "shared" || !f.attribute("ref")) return;
+  std::string si = f.attribute("si").value();
+  std::string formula = f.text().get();
+  std::string ref = f.attribute("ref").value();
+  int r1 = row, c1 = column, r2 = row, c2 = column;
+  auto colon = ref.find(':');
+  if (!ParseCellRef(ref.substr(0, colon), r1, c1)) return;
+  if (colon == std::string::npos || !ParseCellRef(ref.substr(colon + 1), r2, c2)) r2 = r1, c2 = c1;
+  for (auto it = rows_.lower_bound(r1); it != rows_.end() && it->first <= r2; ++it) {
+    bool any = false;
+    for (const Cell& c : it->second->cells)
+      any = any || (c.kind == Kind::Raw && c.value.find("shared") != std::string::npos);
+    if (!any) continue;
+    for (Cell& c : MutableRow(it->first).cells) {
+      if (c.kind != Kind::Raw || static_cast<int>(c.column) < c1 ||
+          static_cast<int>(c.column) > c2 ||
+          (it->first == row && static_cast<int>(c.column) == column))
+        continue;
+      pugi::xml_document cd;
+      if (!cd.load_buffer(c.value.data(), c.value.size(),
+                          pugi::parse_default | pugi::parse_ws_pcdata))
+        continue;
+      pugi::xml_node cf = Child(cd.document_element(), "f");
+      if (!cf || std::string_view(cf.attribute("t").value()) != "shared" ||
+          cf.attribute("si").value() != si)
+        continue;
+      cf.remove_attribute("t");
+      cf.remove_attribute("si");
+      cf.remove_attribute("ref");
+      std::string own = ShiftFormula(formula, it->first - row, static_cast<int>(c.column) - column);
+      cf.text().set(own.c_str());
+      c.value = PrintNode(cd.document_element());
+    }
+  }
 }
 
 bool WorksheetModel::EditRawFormula(Cell& cell,

@@ -58,6 +58,12 @@ class WorksheetModel {
   bool FormulaReplaced() const { return formulaReplaced_; }
   void NoteFormulaReplaced() { formulaReplaced_ = true; }
 
+  // Before the cell at (row, column) is overwritten: when it holds the
+  // master of a shared formula, every other cell of that formula gets the
+  // formula written out for itself, so none is left pointing at a master
+  // that is gone.
+  void UnshareFormulaAt(int row, int column);
+
   // Rewrites the formula text of every formula cell with `edit`; returns
   // whether any changed.
   template <typename F>

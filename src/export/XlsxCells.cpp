@@ -24,6 +24,7 @@ bool HoldsFormula(const WorksheetModel::Cell& cell) {
 
 void XlsxWorksheet::SetFormulaR1C1(int row, int column, std::string_view text) {
   WorksheetModel& m = Model();
+  m.UnshareFormulaAt(row, column);
   WorksheetModel::Cell& cell = m.At(row, column);
   if (HoldsFormula(cell)) m.NoteFormulaReplaced();
   StyleSheet& styles = book_.Styles();

@@ -130,3 +130,12 @@ TEST(FormulaRefs, RenamesOnlyReferencesToTheSheet) {
   EXPECT_EQ(QuoteSheetName("R2C3"), "'R2C3'");
   EXPECT_EQ(QuoteSheetName("data_2"), "data_2");
 }
+
+TEST(FormulaRefs, ShiftingASharedFormulaForAnotherCell) {
+  EXPECT_EQ(ShiftFormula("ROW()-7+A8*$B$1", 2, 0), "ROW()-7+A10*$B$1");
+  EXPECT_EQ(ShiftFormula("SUM($A8:B$8)", 3, 1), "SUM($A11:C$8)");
+  EXPECT_EQ(ShiftFormula("Sheet1!A1&\"A1\"&'B2 x'!C3", 1, 1), "Sheet1!B2&\"A1\"&'B2 x'!D4");
+  EXPECT_EQ(ShiftFormula("LOG10(A1)+TRUE+Table1[Col A1]", 1, 0), "LOG10(A2)+TRUE+Table1[Col A1]");
+  EXPECT_EQ(ShiftFormula("SUM(A:B)+SUM(1:2)+1.5", 1, 1), "SUM(B:C)+SUM(2:3)+1.5");
+  EXPECT_EQ(ShiftFormula("A1", -1, 0), "#REF!");
+}

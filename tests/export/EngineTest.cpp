@@ -221,3 +221,40 @@ TEST(Engine, ThousandsOfWritesStayCheapAndRepeatedTextIsStoredOnce) {
   EXPECT_EQ(d["Sheet1.max_row"], "2000");
   EXPECT_EQ(test::SchemaProblems(path), "");
 }
+
+TEST(Engine, OverwritingTheFirstCellOfASharedFormulaKeepsTheOthers) {
+  TempDir dir;
+  std::string path = PlaceTemplate(dir, "obtable2007");
+  // A model where "No." was filled down as one shared formula, as Excel saves it.
+  std::string sheet = ReadZipPart(path, "xl/worksheets/sheet1.xml");
+  sheet = std::regex_replace(
+      sheet, std::regex("<c r=\"A8\" s=\"(\\d+)\"/>"),
+      "<c r=\"A8\" s=\"$1\"><f t=\"shared\" ref=\"A8:A10\" "
+      "si=\"0\">ROW()-7+$$B$$1*0</f><v>1</v></c>");  // $$: a plain $ in the replacement
+  for (int r : {9, 10})
+    sheet = std::regex_replace(
+        sheet, std::regex("<c r=\"A" + std::to_string(r) + "\" s=\"(\\d+)\"/>"),
+        "<c r=\"A" + std::to_string(r) + "\" s=\"$1\"><f t=\"shared\" si=\"0\"/><v>" +
+            std::to_string(r - 7) + "</v></c>");
+  ASSERT_NE(sheet.find("si=\"0\"/>"), std::string::npos);
+  std::string cmd =
+      "cd '" + dir.Path() + "' && mkdir -p x/xl/worksheets && cd x && unzip -q ../obtable2007.xlsx";
+  ASSERT_EQ(test::RunCommand(cmd), 0);
+  test::WriteFile(dir.File("x/xl/worksheets/sheet1.xml"), sheet);
+  ASSERT_EQ(test::RunCommand("cd '" + dir.File("x") +
+                             "' && rm ../obtable2007.xlsx && zip -qr ../obtable2007.xlsx ."),
+            0);
+
+  auto app = CreateExcelEngine();
+  IWorkbook& book = app->Workbooks().Open(path);
+  book.WorkSheets(1).Cells(8, 1).FormulaR1C1("100");
+  book.Close(true);
+  std::string saved = ReadZipPart(path, "xl/worksheets/sheet1.xml");
+  EXPECT_EQ(saved.find("t=\"shared\""), std::string::npos) << saved.substr(0, 3000);
+  auto d = DumpWorkbook(path, false);
+  ASSERT_TRUE(d.ok()) << d.error;
+  EXPECT_EQ(d["Sheet1!A8"], "n:100");
+  EXPECT_EQ(d["Sheet1!A9"], "f:=ROW()-7+$B$1*0");
+  EXPECT_EQ(d["Sheet1!A10"], "f:=ROW()-7+$B$1*0");
+  EXPECT_EQ(test::SchemaProblems(path), "");
+}
