@@ -2,8 +2,6 @@
 // openpyxl and validated against the schemas.
 #include <gtest/gtest.h>
 
-#include <regex>
-
 #include "WorkbookCheck.h"
 #include "common/Resources.h"
 #include "export/ExcelApplication.h"
@@ -227,15 +225,16 @@ TEST(Engine, OverwritingTheFirstCellOfASharedFormulaKeepsTheOthers) {
   std::string path = PlaceTemplate(dir, "obtable2007");
   // A model where "No." was filled down as one shared formula, as Excel saves it.
   std::string sheet = ReadZipPart(path, "xl/worksheets/sheet1.xml");
-  sheet = std::regex_replace(
-      sheet, std::regex("<c r=\"A8\" s=\"(\\d+)\"/>"),
-      "<c r=\"A8\" s=\"$1\"><f t=\"shared\" ref=\"A8:A10\" "
-      "si=\"0\">ROW()-7+$$B$$1*0</f><v>1</v></c>");  // $$: a plain $ in the replacement
-  for (int r : {9, 10})
-    sheet = std::regex_replace(
-        sheet, std::regex("<c r=\"A" + std::to_string(r) + "\" s=\"(\\d+)\"/>"),
-        "<c r=\"A" + std::to_string(r) + "\" s=\"$1\"><f t=\"shared\" si=\"0\"/><v>" +
-            std::to_string(r - 7) + "</v></c>");
+  auto fill = [&](const std::string& ref, const std::string& inner) {
+    std::string head = "<c r=\"" + ref + "\" s=\"";
+    std::size_t at = sheet.find(head);
+    ASSERT_NE(at, std::string::npos) << ref;
+    std::size_t close = sheet.find("/>", at);
+    sheet.replace(close, 2, ">" + inner + "</c>");
+  };
+  fill("A8", "<f t=\"shared\" ref=\"A8:A10\" si=\"0\">ROW()-7+$B$1*0</f><v>1</v>");
+  fill("A9", "<f t=\"shared\" si=\"0\"/><v>2</v>");
+  fill("A10", "<f t=\"shared\" si=\"0\"/><v>3</v>");
   ASSERT_NE(sheet.find("si=\"0\"/>"), std::string::npos);
   std::string cmd =
       "cd '" + dir.Path() + "' && mkdir -p x/xl/worksheets && cd x && unzip -q ../obtable2007.xlsx";
