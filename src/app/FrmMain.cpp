@@ -109,6 +109,9 @@ TfrmMain::TfrmMain(TdCommon& common, IPrompts& prompts, ReaderRegistry registry,
   statusBar()->addWidget(StatusBar1, 1);
 
   connect(TreeView1, &QTreeView::expanded, this, &TfrmMain::TreeView1Expanded);
+  connect(treeModel_, &TTreeItemModel::Settled, this, [this] {
+    if (clearSelectionWhenSettled_) ClearTreeSelection();
+  });
   connect(TreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) { TreeView1CurrentChanged(current); });
 
@@ -322,15 +325,25 @@ void TfrmMain::BrowserChanged(unsigned changes) {
   if (changes & chCommands) MirrorCommands();
   if (changes & chLog) MirrorLog();
   if (changes & chStatus) StatusBar1->setText(Q(browser_->StatusText()));
-  if ((changes & chCurrentNode) && !browser_->FCurrentNode() &&
-      TreeView1->currentIndex().isValid()) {
+  if ((changes & chCurrentNode) && !browser_->FCurrentNode()) {
     // The current node went away (a reload or a disconnect): the tree shows
-    // no selection rather than one the core does not know about.
-    syncingTree_ = true;
-    TreeView1->selectionModel()->clear();
-    syncingTree_ = false;
+    // no selection rather than one the core does not know about. The core
+    // says so while the rows are still being removed, when the view must
+    // not be touched; then it waits until the model has settled.
+    if (treeModel_->Changing())
+      clearSelectionWhenSettled_ = true;
+    else
+      ClearTreeSelection();
   }
   chkDbOK->setChecked(browser_->chkDbOK());
+}
+
+void TfrmMain::ClearTreeSelection() {
+  clearSelectionWhenSettled_ = false;
+  if (browser_->FCurrentNode() || !TreeView1->currentIndex().isValid()) return;
+  syncingTree_ = true;
+  TreeView1->selectionModel()->clear();
+  syncingTree_ = false;
 }
 
 void TfrmMain::MirrorLabels() {
@@ -391,9 +404,19 @@ void TfrmMain::MirrorLog() {
 }
 
 void TfrmMain::TreeView1Expanded(const QModelIndex& index) {
-  TTreeNode* node = treeModel_->NodeOf(index);
-  if (!node) return;
-  Guarded([this, node] { browser_->TreeView1Expanding(*node); });
+  // The view announces an expansion in the middle of its own work (showing
+  // a new current item expands its parents first) and goes on using its
+  // indexes afterwards. Reloading the children there could delete nodes it
+  // still holds, so the reload runs once the view has finished.
+  QPersistentModelIndex expanded(index);
+  QMetaObject::invokeMethod(
+      this,
+      [this, expanded] {
+        TTreeNode* node = expanded.isValid() ? treeModel_->NodeOf(expanded) : nullptr;
+        if (!node) return;
+        Guarded([this, node] { browser_->TreeView1Expanding(*node); });
+      },
+      Qt::QueuedConnection);
 }
 
 void TfrmMain::TreeView1CurrentChanged(const QModelIndex& current) {

@@ -87,6 +87,7 @@ class TfrmMain : public QMainWindow {
   void MirrorPage();
   void MirrorCommands();
   void MirrorLog();
+  void ClearTreeSelection();
 
   // The catalog-ready flag changes without a notice from the core.
   void Connect();
@@ -104,6 +105,7 @@ class TfrmMain : public QMainWindow {
   size_t logShown_ = 0;
   // Set while the window itself moves the tree's current item.
   bool syncingTree_ = false;
+  bool clearSelectionWhenSettled_ = false;
 };
 
 }  // namespace zel

@@ -88,7 +88,7 @@ void TTreeItemModel::BeforeNodeAdded(TTreeNode* parent, int index) {
 
 void TTreeItemModel::AfterNodeAdded(TTreeNode&) {
   endInsertRows();
-  --changing_;
+  if (--changing_ == 0) emit Settled();
 }
 
 void TTreeItemModel::BeforeChildrenRemoved(TTreeNode* parent, int first, int last) {
@@ -98,7 +98,7 @@ void TTreeItemModel::BeforeChildrenRemoved(TTreeNode* parent, int first, int las
 
 void TTreeItemModel::AfterChildrenRemoved(TTreeNode*) {
   endRemoveRows();
-  --changing_;
+  if (--changing_ == 0) emit Settled();
 }
 
 void TTreeItemModel::NodeChanged(TTreeNode& node) {

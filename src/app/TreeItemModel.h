@@ -32,6 +32,10 @@ class TTreeItemModel : public QAbstractItemModel, private ITreeObserver {
   // it (a current item moved away from a removed row) are not the user's.
   bool Changing() const { return changing_ > 0; }
 
+ signals:
+  // A change has ended and the view is consistent with the tree again.
+  void Settled();
+
  private:
   void BeforeNodeAdded(TTreeNode* parent, int index) override;
   void AfterNodeAdded(TTreeNode& node) override;

@@ -46,8 +46,10 @@ TEST(Forms, ToolButtonsRunTheExportsOfTheProgram) {
   QTreeView* tree = forms.frmMain->TreeView1;
   TTreeItemModel* model = forms.frmMain->TreeModel();
   tree->expand(model->index(0, 0));
+  QApplication::processEvents();
   QModelIndex sales = model->index(0, 0, model->index(0, 0));
   tree->expand(sales);
+  QApplication::processEvents();
   QModelIndex pub = model->index(0, 0, sales);
   ASSERT_EQ(model->NodeOf(pub)->Text(), "public");
   tree->setCurrentIndex(pub);
