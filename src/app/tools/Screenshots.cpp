@@ -139,11 +139,12 @@ int main(int argc, char** argv) {
       main.TreeView1->setCurrentIndex(schema);
       Save(&main, "main-table-list");
       // The real table list export, with the save dialog answered.
-      QFile::remove(outFolder + QStringLiteral("/table-list.xlsx"));
+      // The proposed name, in the output folder; an old file would bring up
+      // the overwrite question.
+      QFile::remove(outFolder + QStringLiteral("/catalog.sales.list.xlsx"));
       QTimer::singleShot(300, [] {
         if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
           d->setDirectory(outFolder);
-          d->selectFile(QStringLiteral("table-list.xlsx"));
           static_cast<QDialog*>(d)->accept();
         }
       });
