@@ -16,12 +16,6 @@ using namespace zel::test;
 
 namespace {
 
-std::string ShellQuote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
 class ExportCommandTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {

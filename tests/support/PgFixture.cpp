@@ -7,17 +7,6 @@
 namespace zel::test {
 namespace {
 
-std::string ShellQuote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) {
-    if (c == '\'')
-      out += "'\\''";
-    else
-      out += c;
-  }
-  return out + "'";
-}
-
 std::string PsqlCommand(const PgServer& srv, const std::string& database) {
   return "PGPASSWORD=" + ShellQuote(srv.password) + " PGCLIENTENCODING=UTF8 psql -X -q -A -t" +
          " -v ON_ERROR_STOP=1 -h " + ShellQuote(srv.host) + " -p " + ShellQuote(srv.port) +

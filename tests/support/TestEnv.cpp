@@ -68,6 +68,17 @@ bool PgAvailable(PgServer& out) {
   return true;
 }
 
+std::string ShellQuote(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'')
+      out += "'\\''";
+    else
+      out += c;
+  }
+  return out + "'";
+}
+
 int RunCommand(const std::string& command, std::string* output) {
   FILE* p = popen((command + " 2>&1").c_str(), "r");
   if (!p) return -1;

@@ -37,6 +37,9 @@ bool PgAvailable(PgServer& out);
   }
 bool ServersRequired();
 
+// The text as one word of a shell command line.
+std::string ShellQuote(const std::string& text);
+
 // Runs a shell command; returns its exit status and collects its output.
 int RunCommand(const std::string& command, std::string* output = nullptr);
 
