@@ -3,7 +3,7 @@
 // and 20 column rows of 8 cells, saved. The same work is then done by
 // openpyxl (engine/bench_openpyxl.py) in a child process for comparison.
 //
-//   bench_engine [sheets] [--no-openpyxl]
+//   bench_engine [sheets] [--no-openpyxl] [--keep]   (--keep leaves the files in /tmp)
 #include <sys/resource.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -43,7 +44,7 @@ long PeakRssKb(int who) {
 
 int main(int argc, char** argv) {
   int sheets = 1000;
-  bool withOpenpyxl = true;
+  bool withOpenpyxl = true, keep = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--no-openpyxl")
@@ -124,5 +125,6 @@ int main(int argc, char** argv) {
                 pySeconds, CpuSeconds(RUSAGE_CHILDREN), pyRss / 1024.0);
     std::printf("engine is %.1fx faster\n", pySeconds / engineSeconds);
   }
+  if (!keep) std::filesystem::remove_all(folder);
   return 0;
 }
