@@ -158,12 +158,14 @@ std::string TdCommon::UnscrambleBytes(std::string_view stored) {
   return out;
 }
 
-std::string TdCommon::ScramblePassword(std::string_view password) {
-  return ScrambleBytes(text::Utf8ToCp932(password));
-}
+// The password's own UTF-8 bytes are scrambled: taken through CP932, a
+// character it lacks (ä, 한, an emoji) would come back as "?" and the saved
+// password would silently be another one. Bytes that are not UTF-8 come
+// from a file written in CP932 and are read as such.
+std::string TdCommon::ScramblePassword(std::string_view password) { return ScrambleBytes(password); }
 
 std::string TdCommon::UnscramblePassword(std::string_view stored) {
-  return text::Cp932ToUtf8(UnscrambleBytes(stored));
+  return text::FromServer(UnscrambleBytes(stored));
 }
 
 std::string TdCommon::VariantToStrDef(const TVariant& value, const std::string& defaultText) {

@@ -44,7 +44,7 @@ class TdCommon {
   static int ColumnLetterToIndex(std::string_view text);
   static std::string GetToken(std::string_view text, int index, char separator);
 
-  // Passwords are UTF-8 in the program and scrambled as CP932 bytes.
+  // Passwords are UTF-8 in the program and scrambled as such.
   static std::string ScramblePassword(std::string_view password);
   static std::string UnscramblePassword(std::string_view stored);
   // The byte-level pair underneath.

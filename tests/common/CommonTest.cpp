@@ -82,6 +82,10 @@ TEST(Common, ScramblePasswordTexts) {
   EXPECT_EQ(TdCommon::ScramblePassword("").size(), 2u);
   EXPECT_EQ(TdCommon::UnscramblePassword(TdCommon::ScramblePassword("")), "");
   EXPECT_EQ(TdCommon::UnscramblePassword(TdCommon::ScramblePassword("秘密pw")), "秘密pw");
+  // Characters CP932 lacks survive too: the saved password is the typed one.
+  EXPECT_EQ(TdCommon::UnscramblePassword(TdCommon::ScramblePassword("pä한😀")), "pä한😀");
+  // A text scrambled from CP932 bytes reads back as the same characters.
+  EXPECT_EQ(TdCommon::UnscramblePassword(TdCommon::ScrambleBytes("\x94\xe9\x96\xa7")), "秘密");
   std::set<std::string> seen;
   for (int i = 0; i < 20; ++i) seen.insert(TdCommon::ScramblePassword("same"));
   EXPECT_GT(seen.size(), 1u);  // a fresh seed each time
