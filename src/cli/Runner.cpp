@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 
 #include "catalog/Browser.h"
@@ -42,10 +43,11 @@ int Run(const Options& options, Environment& env) {
   std::ostream& err = *env.err;
   const bool several = options.allSchemas;
   if (several && options.out) {
-    std::string mk = *options.out;
     // A folder for several workbooks is made when missing.
-    if (access(mk.c_str(), F_OK) != 0 && std::system(("mkdir -p -- '" + mk + "'").c_str()) != 0) {
-      err << "zelmora-export: cannot create folder " << mk << std::endl;
+    std::error_code ec;
+    std::filesystem::create_directories(*options.out, ec);
+    if (ec || !std::filesystem::is_directory(*options.out)) {
+      err << "zelmora-export: cannot create folder " << *options.out << std::endl;
       return exitExportFailed;
     }
   }

@@ -127,6 +127,15 @@ TEST_F(ExportCommandTest, AllSchemasIntoAFolder) {
   EXPECT_NE(out.find("lists/" + catalogDb + ".sales.list.xlsx"), std::string::npos)
       << out;
 
+  // A folder name with a quote and blanks is made as it stands.
+  ASSERT_EQ(Run("list " + Conn() + " --all-schemas --out " + ShellQuote("it's a dir/sub"), &out), 0)
+      << out;
+  EXPECT_TRUE(FileExists(dir.File("it's a dir/sub/" + catalogDb + ".sales.list.xlsx")));
+  // A file where the folder should be is an export failure, not a crash.
+  WriteFile(dir.File("plainfile"), "x");
+  EXPECT_EQ(Run("list " + Conn() + " --all-schemas --out plainfile", &out), 1);
+  EXPECT_NE(out.find("cannot create folder"), std::string::npos) << out;
+
   // The definitions of all schemas: one schema holds a table whose name is no
   // sheet name Excel allows, so that workbook fails and the status says so;
   // the others are written and listed.
