@@ -441,3 +441,31 @@ TEST_F(ExportsTest, SchemaEmptiedAfterSelectionStillWritesTheHeader) {
   EXPECT_EQ(b->browser->grdTableList().RowCount(), 2);
   Psql(srv, catalogDb, "CREATE TABLE \"x' or 'a'='a\".only_here (v integer)");
 }
+
+TEST_F(ExportsTest, HandEditedPositionWithoutRowTakesTheFailurePath) {
+  std::string model = dir.File("model.xlsx");
+  std::string out;
+  ASSERT_EQ(RunCommand("/usr/bin/python3 " + std::string(ZEL_SOURCE_DIR) +
+                           "/tests/export/make_model_workbook.py " + model,
+                       &out),
+            0)
+      << out;
+  std::string ini = dir.File("Zel.ini");
+  IniFile::Write(ini, "ExcelSet", "exporttype", "1");
+  IniFile::Write(ini, "ExcelSet", "filename", model);
+  IniFile::Write(ini, "ExcelSet", "tablename", "1,,C");  // exported, no row
+  auto b = Connect(catalogDb);
+  TTreeNode* sales = b->Select(b->Database(catalogDb), "sales");
+  ASSERT_NE(b->Select(sales, "customer"), nullptr);
+  TExporter exporter(*b->browser);
+  std::string target = dir.File("row0.xlsx");
+  b->prompts.saveAnswers.push_back(target);
+  exporter.DefinitionCommand();
+  ASSERT_FALSE(b->browser->LogLines().empty());
+  EXPECT_NE(b->browser->LogLines().front().find("Excel　出力異常終了。"), std::string::npos);
+  EXPECT_EQ(b->prompts.messages.size(), 1u);
+  // The target keeps the unfilled copy of the model.
+  EXPECT_EQ(ReadFile(target), ReadFile(model));
+  ASSERT_EQ(exporter.Runs().size(), 1u);
+  EXPECT_FALSE(exporter.Runs()[0].saved);
+}
