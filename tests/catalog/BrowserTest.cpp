@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "catalog/Browser.h"
 #include "support/ScriptedPrompts.h"
 #include "support/ScriptedReader.h"
@@ -33,6 +35,15 @@ class BrowserTest : public ::testing::Test {
     browser = std::make_unique<TBrowser>(common, prompts, std::move(registry));
     browser->clock = [this] { return times.empty() ? std::string("12:00:00") : times.front(); };
     browser->mySqlLibraryLoaded = true;
+  }
+
+  // A reader factory whose readers are set up by the given knob.
+  ReaderFactory Failing(std::function<void(ScriptedReader&)> knob) {
+    return [this, knob](TBrowser& b) {
+      auto r = std::make_unique<ScriptedReader>(b, catalog);
+      knob(*r);
+      return r;
+    };
   }
 
   void ConnectAs(int kind) {
@@ -111,16 +122,8 @@ TEST_F(BrowserTest, ConnectSucceedsAndConnectWhileConnectedDoesNothing) {
 TEST_F(BrowserTest, FailedConnectLeavesNothingBehind) {
   catalog.root = "downhost";
   ReaderRegistry registry;
-  registry.Register(dkPostgres, [this](TBrowser& b) {
-    auto r = std::make_unique<ScriptedReader>(b, catalog);
-    r->failConnect = true;
-    return r;
-  });
-  registry.Register(dkSqlServer, [this](TBrowser& b) {
-    auto r = std::make_unique<ScriptedReader>(b, catalog);
-    r->throwOnConnect = true;
-    return r;
-  });
+  registry.Register(dkPostgres, Failing([](ScriptedReader& r) { r.failConnect = true; }));
+  registry.Register(dkSqlServer, Failing([](ScriptedReader& r) { r.throwOnConnect = true; }));
   browser = std::make_unique<TBrowser>(common, prompts, std::move(registry));
   for (int kind : {dkPostgres, dkSqlServer}) {
     prompts.messages.clear();
@@ -140,11 +143,7 @@ TEST_F(BrowserTest, FailedConnectLeavesNothingBehind) {
 
 TEST_F(BrowserTest, FailedConnectShowsReaderMessageOnce) {
   ReaderRegistry registry;
-  registry.Register(dkPostgres, [this](TBrowser& b) {
-    auto r = std::make_unique<ScriptedReader>(b, catalog);
-    r->failConnect = true;
-    return r;
-  });
+  registry.Register(dkPostgres, Failing([](ScriptedReader& r) { r.failConnect = true; }));
   browser = std::make_unique<TBrowser>(common, prompts, std::move(registry));
   ConnectAs(dkPostgres);
   ASSERT_EQ(prompts.messages.size(), 1u);

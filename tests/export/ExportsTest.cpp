@@ -72,6 +72,22 @@ class ExportsTest : public ::testing::Test {
     return out;
   }
 
+  // Makes the openpyxl model workbook and chooses it in the settings; empty
+  // when it could not be made.
+  std::string UseOwnModelWorkbook() {
+    std::string model = dir.File("model.xlsx");
+    std::string out;
+    if (RunCommand("/usr/bin/python3 " + std::string(ZEL_SOURCE_DIR) +
+                       "/tests/export/make_model_workbook.py " + model,
+                   &out) != 0) {
+      ADD_FAILURE() << out;
+      return {};
+    }
+    IniFile::Write(dir.File("Zel.ini"), "ExcelSet", "exporttype", "1");
+    IniFile::Write(dir.File("Zel.ini"), "ExcelSet", "filename", model);
+    return model;
+  }
+
   void ExpectValid(const std::string& path) {
     if (SchemasAvailable()) {
       EXPECT_EQ(SchemaProblems(path), "") << path;
@@ -269,16 +285,9 @@ TEST_F(ExportsTest, BandEdgesAndSheetNameCuts) {
 }
 
 TEST_F(ExportsTest, OwnModelWorkbookWithPositionsFromTheSettings) {
-  std::string model = dir.File("model.xlsx");
-  std::string out;
-  ASSERT_EQ(RunCommand("/usr/bin/python3 " + std::string(ZEL_SOURCE_DIR) +
-                           "/tests/export/make_model_workbook.py " + model,
-                       &out),
-            0)
-      << out;
+  const std::string model = UseOwnModelWorkbook();
+  ASSERT_FALSE(model.empty());
   std::string ini = dir.File("Zel.ini");
-  IniFile::Write(ini, "ExcelSet", "exporttype", "1");
-  IniFile::Write(ini, "ExcelSet", "filename", model);
   IniFile::Write(ini, "ExcelSet", "databasename", "1,1,C");
   IniFile::Write(ini, "ExcelSet", "tablename", "1,2,C");
   IniFile::Write(ini, "ExcelSet", "tablecomment", "0,3,C");
@@ -443,16 +452,9 @@ TEST_F(ExportsTest, SchemaEmptiedAfterSelectionStillWritesTheHeader) {
 }
 
 TEST_F(ExportsTest, HandEditedPositionWithoutRowTakesTheFailurePath) {
-  std::string model = dir.File("model.xlsx");
-  std::string out;
-  ASSERT_EQ(RunCommand("/usr/bin/python3 " + std::string(ZEL_SOURCE_DIR) +
-                           "/tests/export/make_model_workbook.py " + model,
-                       &out),
-            0)
-      << out;
+  const std::string model = UseOwnModelWorkbook();
+  ASSERT_FALSE(model.empty());
   std::string ini = dir.File("Zel.ini");
-  IniFile::Write(ini, "ExcelSet", "exporttype", "1");
-  IniFile::Write(ini, "ExcelSet", "filename", model);
   IniFile::Write(ini, "ExcelSet", "tablename", "1,,C");  // exported, no row
   auto b = Connect(catalogDb);
   TTreeNode* sales = b->Select(b->Database(catalogDb), "sales");
