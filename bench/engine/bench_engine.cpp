@@ -16,8 +16,8 @@
 #include <string>
 
 #include "common/Resources.h"
-#include "export/ExcelApplication.h"
-#include "export/XlsxWorkbook.h"
+#include "xlsx/ExcelApplication.h"
+#include "xlsx/XlsxWorkbook.h"
 
 using namespace zel;
 

@@ -4,7 +4,7 @@
 #include <iostream>
 #include <string>
 
-#include "catalog/PostgresStatements.h"
+#include "catalog/postgres/PostgresStatements.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {

@@ -1,6 +1,6 @@
 #include "app/Forms.h"
 
-#include "catalog/PostgresReader.h"
+#include "catalog/postgres/PostgresReader.h"
 #include "db/DynamicLibrary.h"
 #include "export/ExcelAutomation.h"
 

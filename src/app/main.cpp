@@ -2,7 +2,7 @@
 #include "app/Application.h"
 #include "app/Forms.h"
 #include "app/QtPrompts.h"
-#include "db/PQCompo.h"
+#include "db/postgres/PQCompo.h"
 
 int main(int argc, char** argv) {
   // The MySQL client library's load state is known before any window exists.

@@ -2,7 +2,7 @@
 // line for scripts and CI pipelines.
 #include <iostream>
 
-#include "catalog/PostgresReader.h"
+#include "catalog/postgres/PostgresReader.h"
 #include "cli/Options.h"
 #include "cli/Runner.h"
 

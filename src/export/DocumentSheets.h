@@ -6,7 +6,7 @@
 #include <string>
 
 #include "catalog/Browser.h"
-#include "export/ExcelApplication.h"
+#include "xlsx/ExcelApplication.h"
 #include "export/ExportSettings.h"
 
 namespace zel {

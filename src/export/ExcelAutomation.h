@@ -10,7 +10,7 @@
 
 #include "common/Common.h"
 #include "common/Prompts.h"
-#include "export/ExcelApplication.h"
+#include "xlsx/ExcelApplication.h"
 
 namespace zel::xl {
 

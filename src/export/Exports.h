@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "catalog/Browser.h"
-#include "export/ExcelApplication.h"
+#include "xlsx/ExcelApplication.h"
 #include "export/ExcelAutomation.h"
 
 namespace zel {

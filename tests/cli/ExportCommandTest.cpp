@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "../export/WorkbookCheck.h"
+#include "support/WorkbookCheck.h"
 #include "common/IniFile.h"
 #include "export/Exports.h"
 #include "support/PgBrowser.h"

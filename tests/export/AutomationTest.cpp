@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 
 #include "ExcelDouble.h"
-#include "WorkbookCheck.h"
+#include "support/WorkbookCheck.h"
 #include "common/Resources.h"
 #include "export/ExcelAutomation.h"
 #include "support/ScriptedPrompts.h"

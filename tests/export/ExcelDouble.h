@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "export/ExcelApplication.h"
+#include "xlsx/ExcelApplication.h"
 
 namespace zel::test {
 

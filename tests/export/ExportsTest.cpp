@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "WorkbookCheck.h"
+#include "support/WorkbookCheck.h"
 #include "common/IniFile.h"
 #include "common/Resources.h"
 #include "export/Exports.h"
@@ -78,7 +78,7 @@ class ExportsTest : public ::testing::Test {
     std::string model = dir.File("model.xlsx");
     std::string out;
     if (RunCommand("/usr/bin/python3 " + std::string(ZEL_SOURCE_DIR) +
-                       "/tests/export/make_model_workbook.py " + model,
+                       "/tests/support/make_model_workbook.py " + model,
                    &out) != 0) {
       ADD_FAILURE() << out;
       return {};

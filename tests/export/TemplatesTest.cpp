@@ -6,7 +6,7 @@
 #include <map>
 #include <sstream>
 
-#include "WorkbookCheck.h"
+#include "support/WorkbookCheck.h"
 #include "common/Resources.h"
 #include "support/TestEnv.h"
 
@@ -26,7 +26,7 @@ std::string Place(const TempDir& dir, const char* type, const char* name, const 
 std::map<std::string, std::string> XlsFacts(const std::string& path) {
   std::string out;
   EXPECT_EQ(test::RunCommand("/usr/bin/python3 " + std::string(ZEL_SOURCE_DIR) +
-                                 "/tests/export/xls_facts.py '" + path + "'",
+                                 "/tests/support/xls_facts.py '" + path + "'",
                              &out),
             0)
       << out;

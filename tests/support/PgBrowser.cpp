@@ -1,6 +1,6 @@
 #include "support/PgBrowser.h"
 
-#include "catalog/PostgresReader.h"
+#include "catalog/postgres/PostgresReader.h"
 
 namespace zel::test {
 

@@ -1,0 +1,77 @@
+#include "catalog/postgres/PostgresStatements.h"
+
+#include "common/Common.h"
+
+namespace zel::pg {
+
+std::string LiteralBody(std::string_view name) {
+  std::string out;
+  out.reserve(name.size() + 2);
+  for (char c : name) {
+    if (c == '\0') continue;  // cannot occur in a catalog name; never sent
+    if (c == '\'') out += '\'';
+    out += c;
+  }
+  return out;
+}
+
+std::string TablesStatement(std::string_view schema) {
+  std::string s = "DECLARE mycursor CURSOR for ";
+  s += " SELECT    a.relname,d.description FROM    pg_stat_user_tables as a      left join "
+       "pg_description  as d on a.relid=d.objoid and d.objsubid=0  WHERE a.schemaname='";
+  s += LiteralBody(schema);
+  s += "'";
+  s += " ORDER BY a.relname ";
+  return s;
+}
+
+std::string ColumnsStatement(std::string_view versionLabel, std::string_view schema,
+                             std::string_view table) {
+  std::string s =
+      "select b.attnum as No, b.attname as 列名,  pg_catalog.format_type(atttypid, atttypmod) as "
+      "type,case c.typname    when 'bpchar' then atttypmod - 4    when 'varchar' then atttypmod - "
+      "4    when 'numeric' then (atttypmod - 4) / 65536       when 'timestamp' then null       "
+      "when 'int8' then null       when 'int4' then null       when 'int2' then null       when "
+      "'bytea' then null    else null   end as 長さ,   case c.typname   when 'numeric' then "
+      "(atttypmod - 4) % 65536    else null   end as 小数,   case b.attnotnull     when 't' then "
+      "'1'    when 'f' then ''             else ''   end as ";
+  s += "\"必須\"";
+  s += ",     case f.contype       when 'p' then '1'             else ''     end as 主ｷｰ,   "
+       "d.description as ";
+  s += "\"コメント\"";
+  s += "   from pg_stat_user_tables as a       inner join pg_attribute as b on a.relid = "
+       "b.attrelid      inner join pg_type as c on b.attnum > 0 and b.atttypid = c.oid       left "
+       " join pg_class as e on b.attrelid = e.oid       left  join pg_description as d on "
+       "b.attnum = d.objsubid and e.oid = d.objoid ";
+  if (versionLabel.find(" 7.") != std::string_view::npos) {
+    s += "      left  join pg_constraint f on e.oid = f.conrelid and f.contype='p' ";
+    s += "      and b.attnum in(";
+    for (int i = 1; i <= 20; ++i) {
+      if (i > 1) s += ",";
+      s += "f.conkey[" + std::to_string(i) + "]";
+    }
+    s += ")";
+  } else {
+    s += "      left  join pg_constraint f on e.oid = f.conrelid and f.contype='p'  and b.attnum "
+         "= any(f.conkey)";
+  }
+  s += " where a.schemaname = '";
+  s += LiteralBody(schema);
+  s += "'";
+  s += " and a.relname = '";
+  s += LiteralBody(table);
+  s += "'";
+  s += " order by a.schemaname,a.relname,b.attnum";
+  return s;
+}
+
+TypeCells SplitType(std::string_view t) {
+  TypeCells cells;
+  cells.type = TdCommon::GetToken(t, 1, '(') + TdCommon::GetToken(t, 2, ')');
+  std::string inner = TdCommon::GetToken(TdCommon::GetToken(t, 2, '('), 1, ')');
+  cells.length = TdCommon::GetToken(inner, 1, ',');
+  cells.scale = TdCommon::GetToken(inner, 2, ',');
+  return cells;
+}
+
+}  // namespace zel::pg

@@ -1,0 +1,433 @@
+#include "xlsx/WorksheetModel.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "xlsx/FormulaRefs.h"
+#include "xlsx/XlsxError.h"
+#include "xlsx/XmlUtil.h"
+
+namespace zel::xl {
+namespace {
+
+// Marks the place of the cells when the rest of the part is printed.
+constexpr const char* kCellsMarker = "ZELMORA-SHEETDATA";
+
+struct StringWriter : pugi::xml_writer {
+  std::string out;
+  void write(const void* data, size_t size) override {
+    out.append(static_cast<const char*>(data), size);
+  }
+};
+
+std::string PrintNode(const pugi::xml_node& n) {
+  StringWriter w;
+  n.print(w, "", pugi::format_raw, pugi::encoding_utf8);
+  return std::move(w.out);
+}
+
+long ToLong(const char* s) {
+  char* end = nullptr;
+  long v = std::strtol(s, &end, 10);
+  return end != s && *end == '\0' ? v : -1;
+}
+
+bool IsTrue(std::string_view v) {
+  return v == "1" || v == "true";
+}
+
+// The t values whose <v> we can carry without the raw element.
+bool IsPlainType(std::string_view t) {
+  return t == "b" || t == "e" || t == "str" || t == "d" || t == "n";
+}
+
+}  // namespace
+
+std::string ColumnName(int column) {
+  std::string s;
+  while (column > 0) {
+    int rem = (column - 1) % 26;
+    s.insert(s.begin(), static_cast<char>('A' + rem));
+    column = (column - 1) / 26;
+  }
+  return s;
+}
+
+bool ParseCellRef(std::string_view ref, int& row, int& column) {
+  std::size_t i = 0;
+  long c = 0, r = 0;
+  while (i < ref.size() && i < 3 && std::isalpha(static_cast<unsigned char>(ref[i]))) {
+    c = c * 26 + (std::toupper(static_cast<unsigned char>(ref[i])) - 'A' + 1);
+    ++i;
+  }
+  if (i == 0 || i == ref.size()) return false;
+  std::size_t digits = i;
+  while (i < ref.size() && std::isdigit(static_cast<unsigned char>(ref[i])) && i - digits < 8)
+    r = r * 10 + (ref[i++] - '0');
+  if (i != ref.size() || i == digits) return false;
+  if (c < 1 || c > kMaxColumns || r < 1 || r > kMaxRows) return false;
+  row = static_cast<int>(r);
+  column = static_cast<int>(c);
+  return true;
+}
+
+void WorksheetModel::Parse(std::string_view xml, const std::string& partName) {
+  ParseXml(doc_, xml, partName);
+  pugi::xml_node root = doc_.document_element();
+  if (LocalName(root) != "worksheet")
+    throw EXlsxError("the part " + partName + " is not a worksheet");
+  prefix_ = PrefixOf(root);
+  sheetData_ = Child(root, "sheetData");
+  if (!sheetData_) throw EXlsxError("the worksheet " + partName + " has no <sheetData>");
+
+  ForEachChild(Child(root, "cols"), "col", [&](pugi::xml_node c) {
+    if (!Attr(c, "style")) return;
+    colStyles_.push_back({static_cast<uint32_t>(ToLong(c.attribute("min").value())),
+                          static_cast<uint32_t>(ToLong(c.attribute("max").value())),
+                          static_cast<uint32_t>(ToLong(c.attribute("style").value()))});
+  });
+
+  const std::string where = " in " + partName;
+  long lastRow = 0;
+  ForEachChild(sheetData_, "row", [&](pugi::xml_node rn) {
+    long r = rn.attribute("r") ? ToLong(rn.attribute("r").value()) : lastRow + 1;
+    if (r < 1 || r > kMaxRows || r <= lastRow)
+      throw EXlsxError("a row number" + where + " is missing, out of order or out of range");
+    lastRow = r;
+    Row& row = MutableRow(static_cast<int>(r));
+    for (pugi::xml_attribute a = rn.first_attribute(); a; a = a.next_attribute()) {
+      std::string_view n = a.name();
+      if (n == "r" || n == "spans") continue;
+      if (n == "s") row.style = static_cast<uint32_t>(std::max(0L, ToLong(a.value())));
+      if (n == "customFormat") row.customFormat = IsTrue(a.value());
+      row.attrs += ' ';
+      row.attrs += n;
+      row.attrs += "=\"";
+      AppendAttrEscaped(row.attrs, a.value());
+      row.attrs += '"';
+    }
+    long lastCol = 0;
+    for (pugi::xml_node cn = rn.first_child(); cn; cn = cn.next_sibling()) {
+      if (cn.type() != pugi::node_element) continue;
+      if (LocalName(cn) != "c") {
+        row.tail += PrintNode(cn);
+        continue;
+      }
+      int cr = 0, cc = 0;
+      pugi::xml_attribute ra = cn.attribute("r");
+      if (ra) {
+        if (!ParseCellRef(ra.value(), cr, cc) || cr != r)
+          throw EXlsxError("the cell reference \"" + std::string(ra.value()) + "\"" + where +
+                           " is not valid");
+      } else {
+        cc = static_cast<int>(lastCol + 1);
+        if (cc > kMaxColumns) throw EXlsxError("a row" + where + " has too many cells");
+        cn.append_attribute("r") = (ColumnName(cc) + std::to_string(r)).c_str();
+      }
+      if (cc <= lastCol)
+        throw EXlsxError("the cells of row " + std::to_string(r) + where + " are out of order");
+      lastCol = cc;
+      Cell cell;
+      cell.column = static_cast<uint32_t>(cc);
+      std::string_view t;
+      bool raw = false;
+      for (pugi::xml_attribute a = cn.first_attribute(); a; a = a.next_attribute()) {
+        std::string_view n = a.name();
+        if (n == "r") continue;
+        if (n == "s")
+          cell.style = static_cast<uint32_t>(std::max(0L, ToLong(a.value())));
+        else if (n == "t")
+          t = a.value();
+        else
+          raw = true;
+      }
+      pugi::xml_node v;
+      for (pugi::xml_node k = cn.first_child(); k; k = k.next_sibling()) {
+        if (k.type() != pugi::node_element) continue;
+        if (LocalName(k) == "v" && !v)
+          v = k;
+        else
+          raw = true;
+      }
+      if (!raw && !t.empty() && t != "s" && !IsPlainType(t)) raw = true;
+      if (raw) {
+        cell.kind = Kind::Raw;
+        cell.value = PrintNode(cn);
+        if (Child(cn, "f")) hasFormulas_ = true;
+      } else if (!v) {
+        cell.kind = Kind::Empty;
+      } else if (t == "s") {
+        cell.kind = Kind::Shared;
+        cell.value = v.text().get();
+      } else if (t.empty() || t == "n") {
+        cell.kind = Kind::Number;
+        cell.value = v.text().get();
+      } else {
+        cell.kind = Kind::Typed;
+        cell.value = std::string(t) + '\0' + v.text().get();
+      }
+      row.cells.push_back(std::move(cell));
+    }
+  });
+  while (sheetData_.first_child()) sheetData_.remove_child(sheetData_.first_child());
+  sheetData_.append_child(pugi::node_pcdata).set_value(kCellsMarker);
+  dimension_ = Child(root, "dimension");
+}
+
+void WorksheetModel::LocateNodes() {
+  pugi::xml_node root = doc_.document_element();
+  sheetData_ = Child(root, "sheetData");
+  dimension_ = Child(root, "dimension");
+}
+
+std::unique_ptr<WorksheetModel> WorksheetModel::Clone() const {
+  auto copy = std::make_unique<WorksheetModel>();
+  copy->doc_.reset(doc_);
+  copy->LocateNodes();
+  copy->prefix_ = prefix_;
+  copy->rows_ = rows_;
+  copy->colStyles_ = colStyles_;
+  copy->hasFormulas_ = hasFormulas_;
+  return copy;
+}
+
+uint32_t WorksheetModel::DefaultStyle(const Row& row, int column) const {
+  if (row.customFormat) return row.style;
+  for (const auto& c : colStyles_)
+    if (static_cast<uint32_t>(column) >= c.min && static_cast<uint32_t>(column) <= c.max)
+      return c.style;
+  return 0;
+}
+
+WorksheetModel::Cell& WorksheetModel::At(int row, int column) {
+  if (row < 1 || row > kMaxRows || column < 1 || column > kMaxColumns) {
+    throw EXlsxError("the cell at row " + std::to_string(row) + ", column " +
+                     std::to_string(column) + " lies outside the worksheet (rows 1 to " +
+                     std::to_string(kMaxRows) + ", columns 1 to " + std::to_string(kMaxColumns) +
+                     ")");
+  }
+  Row& r = MutableRow(row);
+  auto col = static_cast<uint32_t>(column);
+  auto it = r.cells.end();
+  if (r.cells.empty() || r.cells.back().column < col) {
+    it = r.cells.end();
+  } else {
+    it = std::lower_bound(r.cells.begin(), r.cells.end(), col,
+                          [](const Cell& c, uint32_t v) { return c.column < v; });
+    if (it != r.cells.end() && it->column == col) return *it;
+  }
+  Cell cell;
+  cell.column = col;
+  cell.style = DefaultStyle(r, column);
+  return *r.cells.insert(it, std::move(cell));
+}
+
+const WorksheetModel::Cell* WorksheetModel::Find(int row, int column) const {
+  auto r = rows_.find(row);
+  if (r == rows_.end()) return nullptr;
+  const auto& cells = r->second->cells;
+  auto col = static_cast<uint32_t>(column);
+  auto it = std::lower_bound(cells.begin(), cells.end(), col,
+                             [](const Cell& c, uint32_t v) { return c.column < v; });
+  return it != cells.end() && it->column == col ? &*it : nullptr;
+}
+
+WorksheetModel::Row& WorksheetModel::MutableRow(int row) {
+  std::shared_ptr<Row>& slot = rows_[row];
+  if (!slot)
+    slot = std::make_shared<Row>();
+  else if (slot.use_count() > 1)
+    slot = std::make_shared<Row>(*slot);
+  return *slot;
+}
+
+bool WorksheetModel::TabSelected() const {
+  pugi::xml_node views = Child(doc_.document_element(), "sheetViews");
+  bool selected = false;
+  ForEachChild(views, "sheetView", [&](pugi::xml_node v) {
+    if (IsTrue(v.attribute("tabSelected").value())) selected = true;
+  });
+  return selected;
+}
+
+void WorksheetModel::SetTabSelected(bool selected) {
+  pugi::xml_node root = doc_.document_element();
+  pugi::xml_node views = Child(root, "sheetViews");
+  if (!views) {
+    if (!selected) return;
+    // <sheetViews> follows <sheetPr> and <dimension> and precedes the rest.
+    pugi::xml_node before;
+    for (pugi::xml_node c = root.first_child(); c && !before; c = c.next_sibling()) {
+      std::string_view n = LocalName(c);
+      if (c.type() == pugi::node_element && n != "sheetPr" && n != "dimension") before = c;
+    }
+    views = root.insert_child_before((prefix_ + "sheetViews").c_str(), before);
+    views.append_child((prefix_ + "sheetView").c_str()).append_attribute("workbookViewId") = "0";
+  }
+  ForEachChild(views, "sheetView", [&](pugi::xml_node v) {
+    if (selected) {
+      SetAttr(v, "tabSelected", "tabSelected", "1");
+    } else if (pugi::xml_attribute a = v.attribute("tabSelected")) {
+      v.remove_attribute(a);
+    }
+  });
+}
+
+void WorksheetModel::UnshareFormulaAt(int row, int column) {
+  const Cell* master = Find(row, column);
+  if (!master || master->kind != Kind::Raw || master->value.find("shared") == std::string::npos)
+    return;
+  pugi::xml_document d;
+  if (!d.load_buffer(master->value.data(), master->value.size(), pugi::parse_default)) return;
+  pugi::xml_node f = Child(d.document_element(), "f");
+  if (!f || std::string_view(f.attribute("t").value()) != "shared" || !f.attribute("ref")) return;
+  std::string si = f.attribute("si").value();
+  std::string formula = f.text().get();
+  std::string ref = f.attribute("ref").value();
+  int r1 = row, c1 = column, r2 = row, c2 = column;
+  auto colon = ref.find(':');
+  if (!ParseCellRef(ref.substr(0, colon), r1, c1)) return;
+  if (colon == std::string::npos || !ParseCellRef(ref.substr(colon + 1), r2, c2)) r2 = r1, c2 = c1;
+  for (auto it = rows_.lower_bound(r1); it != rows_.end() && it->first <= r2; ++it) {
+    bool any = false;
+    for (const Cell& c : it->second->cells)
+      any = any || (c.kind == Kind::Raw && c.value.find("shared") != std::string::npos);
+    if (!any) continue;
+    for (Cell& c : MutableRow(it->first).cells) {
+      if (c.kind != Kind::Raw || static_cast<int>(c.column) < c1 ||
+          static_cast<int>(c.column) > c2 ||
+          (it->first == row && static_cast<int>(c.column) == column))
+        continue;
+      pugi::xml_document cd;
+      if (!cd.load_buffer(c.value.data(), c.value.size(),
+                          pugi::parse_default | pugi::parse_ws_pcdata))
+        continue;
+      pugi::xml_node cf = Child(cd.document_element(), "f");
+      if (!cf || std::string_view(cf.attribute("t").value()) != "shared" ||
+          cf.attribute("si").value() != si)
+        continue;
+      cf.remove_attribute("t");
+      cf.remove_attribute("si");
+      cf.remove_attribute("ref");
+      std::string own = ShiftFormula(formula, it->first - row, static_cast<int>(c.column) - column);
+      cf.text().set(own.c_str());
+      c.value = PrintNode(cd.document_element());
+    }
+  }
+}
+
+bool WorksheetModel::EditRawFormula(Cell& cell,
+                                    const std::function<std::string(std::string_view)>& edit) {
+  if (cell.value.find("f") == std::string::npos) return false;
+  // Printed standalone, the element may lack its prefix's declaration;
+  // parse it leniently: pugixml does not resolve namespaces.
+  pugi::xml_document d;
+  if (!d.load_buffer(cell.value.data(), cell.value.size(),
+                     pugi::parse_default | pugi::parse_ws_pcdata))
+    return false;
+  pugi::xml_node f = Child(d.document_element(), "f");
+  if (!f) return false;
+  std::string before = f.text().get();
+  std::string after = edit(before);
+  if (after == before) return false;
+  f.text().set(after.c_str());
+  cell.value = PrintNode(d.document_element());
+  return true;
+}
+
+std::string WorksheetModel::Serialize() {
+  int minRow = 0, maxRow = 0, minCol = 0, maxCol = 0;
+  for (const auto& [r, rowPtr] : rows_) {
+    const Row& row = *rowPtr;
+    if (row.cells.empty()) continue;
+    if (!minRow) minRow = r;
+    maxRow = r;
+    int first = static_cast<int>(row.cells.front().column);
+    int last = static_cast<int>(row.cells.back().column);
+    if (!minCol || first < minCol) minCol = first;
+    if (last > maxCol) maxCol = last;
+  }
+  if (dimension_) {
+    std::string ref = "A1";
+    if (minRow) {
+      ref = ColumnName(minCol) + std::to_string(minRow);
+      if (maxRow != minRow || maxCol != minCol)
+        ref += ':' + ColumnName(maxCol) + std::to_string(maxRow);
+    }
+    SetAttr(dimension_, "ref", "ref", ref);
+  }
+  std::string xml = PrintXml(doc_);
+  std::size_t at = xml.find(kCellsMarker);
+  if (at == std::string::npos) throw EXlsxError("internal error: the worksheet lost its cells");
+
+  std::vector<std::string> columnNames(static_cast<std::size_t>(maxCol) + 1);
+  for (int c = 1; c <= maxCol; ++c) columnNames[static_cast<std::size_t>(c)] = ColumnName(c);
+  const std::string& p = prefix_;
+  std::string out;
+  out.reserve(xml.size() + rows_.size() * 64);
+  out.append(xml, 0, at);
+  for (const auto& [r, rowPtr] : rows_) {
+    const Row& row = *rowPtr;
+    std::string rs = std::to_string(r);
+    out += '<';
+    out += p;
+    out += "row r=\"";
+    out += rs;
+    out += '"';
+    out += row.attrs;
+    if (row.cells.empty() && row.tail.empty()) {
+      out += "/>";
+      continue;
+    }
+    out += '>';
+    for (const Cell& c : row.cells) {
+      if (c.kind == Kind::Raw) {
+        out += c.value;
+        continue;
+      }
+      out += '<';
+      out += p;
+      out += "c r=\"";
+      out += columnNames[c.column];
+      out += rs;
+      out += '"';
+      if (c.style) {
+        out += " s=\"";
+        out += std::to_string(c.style);
+        out += '"';
+      }
+      std::string_view value = c.value;
+      if (c.kind == Kind::Shared) {
+        out += " t=\"s\"";
+      } else if (c.kind == Kind::Typed) {
+        std::size_t nul = c.value.find('\0');
+        out += " t=\"";
+        out.append(c.value, 0, nul);
+        out += '"';
+        value = std::string_view(c.value).substr(nul + 1);
+      }
+      if (c.kind == Kind::Empty) {
+        out += "/>";
+        continue;
+      }
+      out += "><";
+      out += p;
+      out += "v>";
+      AppendTextEscaped(out, value);
+      out += "</";
+      out += p;
+      out += "v></";
+      out += p;
+      out += "c>";
+    }
+    out += row.tail;
+    out += "</";
+    out += p;
+    out += "row>";
+  }
+  out.append(xml, at + std::strlen(kCellsMarker), std::string::npos);
+  return out;
+}
+
+}  // namespace zel::xl

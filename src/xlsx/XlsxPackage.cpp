@@ -1,0 +1,528 @@
+#include "xlsx/XlsxPackage.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <thread>
+
+#include "common/Text.h"
+#include "xlsx/XlsxError.h"
+#include "xlsx/XmlUtil.h"
+
+namespace zel::xl {
+namespace {
+
+constexpr const char* kContentTypesPart = "[Content_Types].xml";
+// A workbook this program documents is a few megabytes; anything near this
+// is a damaged or hostile file, not a model workbook.
+constexpr zip_uint64_t kMaxTotalBytes = 1ull << 31;
+
+std::string Lower(std::string_view s) {
+  return text::AsciiLower(s);
+}
+
+std::string StripSlash(std::string_view s) {
+  while (!s.empty() && s.front() == '/') s.remove_prefix(1);
+  return std::string(s);
+}
+
+std::string Folder(const std::string& part) {
+  auto slash = part.rfind('/');
+  return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
+}
+
+std::string Extension(const std::string& part) {
+  auto slash = part.rfind('/');
+  auto dot = part.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  return Lower(part.substr(dot + 1));
+}
+
+// An OLE compound file: a legacy .xls, or an encrypted OOXML workbook whose
+// package sits in the stream "EncryptedPackage".
+void RejectCompoundFile(const std::string& path, const std::string& bytes) {
+  static const char sig[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+  if (bytes.size() < 8 || bytes.compare(0, 8, sig, 8) != 0) return;
+  static const char enc[] = "E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0";
+  if (bytes.find(std::string(enc, sizeof enc - 1)) != std::string::npos) {
+    throw EXlsxError(path +
+                     ": the workbook is encrypted (protected by a password to open); remove the "
+                     "password in Excel and save it again");
+  }
+  throw EXlsxError(path + ": the .xls format cannot be opened; save the model workbook as .xlsx");
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0)
+    throw EXlsxError(path + ": the file cannot be found (" + std::strerror(errno) + ")");
+  if (S_ISDIR(st.st_mode)) throw EXlsxError(path + ": is a folder, not a workbook file");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw EXlsxError(path + ": the file cannot be read (" + std::strerror(errno) + ")");
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw EXlsxError(path + ": the file cannot be read");
+  return bytes;
+}
+
+// A part compressed by us, handed to libzip as an entry that is already
+// deflated: libzip then copies it as it is. One deflate stream is reused for
+// all parts of a thread (libzip would set one up and tear it down per
+// entry), and the parts are compressed on two threads.
+struct Deflated {
+  std::string data;
+  uLong crc = 0;
+  zip_uint64_t size = 0;
+  bool ok = false;
+};
+
+void DeflateAll(const std::vector<const std::string*>& inputs, std::vector<Deflated>& out,
+                int level, std::size_t first, std::size_t step) {
+  z_stream z{};
+  if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return;
+  for (std::size_t i = first; i < inputs.size(); i += step) {
+    const std::string& in = *inputs[i];
+    Deflated& d = out[i];
+    d.size = in.size();
+    d.crc = crc32(0L, reinterpret_cast<const Bytef*>(in.data()), static_cast<uInt>(in.size()));
+    d.data.resize(deflateBound(&z, static_cast<uLong>(in.size())));
+    deflateReset(&z);
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+    z.avail_in = static_cast<uInt>(in.size());
+    z.next_out = reinterpret_cast<Bytef*>(d.data.data());
+    z.avail_out = static_cast<uInt>(d.data.size());
+    int rc = deflate(&z, Z_FINISH);
+    d.ok = rc == Z_STREAM_END;
+    d.data.resize(z.total_out);
+  }
+  deflateEnd(&z);
+}
+
+zip_int64_t DeflatedSource(void* state, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+  auto* d = static_cast<std::pair<const Deflated*, std::size_t>*>(state);
+  switch (cmd) {
+    case ZIP_SOURCE_OPEN:
+      d->second = 0;
+      return 0;
+    case ZIP_SOURCE_READ: {
+      std::size_t left = d->first->data.size() - d->second;
+      std::size_t n = std::min<std::size_t>(left, len);
+      std::memcpy(data, d->first->data.data() + d->second, n);
+      d->second += n;
+      return static_cast<zip_int64_t>(n);
+    }
+    case ZIP_SOURCE_CLOSE:
+      return 0;
+    case ZIP_SOURCE_STAT: {
+      auto* st = static_cast<zip_stat_t*>(data);
+      zip_stat_init(st);
+      st->size = d->first->size;
+      st->comp_size = d->first->data.size();
+      st->comp_method = ZIP_CM_DEFLATE;
+      st->crc = static_cast<zip_uint32_t>(d->first->crc);
+      st->valid |= ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC;
+      return sizeof(*st);
+    }
+    case ZIP_SOURCE_ERROR:
+      return 2 * sizeof(int);
+    case ZIP_SOURCE_FREE:
+      delete d;
+      return 0;
+    case ZIP_SOURCE_SUPPORTS:
+      return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                            ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
+                                            ZIP_SOURCE_SUPPORTS, -1);
+    default:
+      return -1;
+  }
+}
+
+struct ZipCloser {
+  void operator()(zip_t* z) const { zip_discard(z); }
+};
+struct ZipFileCloser {
+  void operator()(zip_file_t* f) const { zip_fclose(f); }
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- relationships
+
+std::string_view RelKind(std::string_view type) {
+  auto slash = type.rfind('/');
+  return slash == std::string_view::npos ? type : type.substr(slash + 1);
+}
+
+void Relationships::Parse(std::string_view xml, const std::string& partName) {
+  pugi::xml_document doc;
+  ParseXml(doc, xml, partName);
+  items_.clear();
+  ForEachChild(doc.document_element(), "Relationship", [&](pugi::xml_node n) {
+    Relationship r;
+    r.id = n.attribute("Id").value();
+    r.type = n.attribute("Type").value();
+    r.target = n.attribute("Target").value();
+    r.external = std::string_view(n.attribute("TargetMode").value()) == "External";
+    items_.push_back(std::move(r));
+  });
+}
+
+std::string Relationships::Serialize() const {
+  std::string out =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+  for (const auto& r : items_) {
+    out += "<Relationship Id=\"";
+    AppendAttrEscaped(out, r.id);
+    out += "\" Type=\"";
+    AppendAttrEscaped(out, r.type);
+    out += "\" Target=\"";
+    AppendAttrEscaped(out, r.target);
+    out += r.external ? "\" TargetMode=\"External\"/>" : "\"/>";
+  }
+  out += "</Relationships>";
+  return out;
+}
+
+const Relationship* Relationships::ById(std::string_view id) const {
+  for (const auto& r : items_)
+    if (r.id == id) return &r;
+  return nullptr;
+}
+
+const Relationship* Relationships::ByType(std::string_view typeSuffix) const {
+  for (const auto& r : items_)
+    if (RelKind(r.type) == typeSuffix) return &r;
+  return nullptr;
+}
+
+std::string Relationships::NewId() const {
+  for (std::size_t n = items_.size() + 1;; ++n) {
+    std::string id = "rId" + std::to_string(n);
+    if (!ById(id)) return id;
+  }
+}
+
+void Relationships::RemoveById(std::string_view id) {
+  items_.erase(std::remove_if(items_.begin(), items_.end(),
+                              [&](const Relationship& r) { return r.id == id; }),
+               items_.end());
+}
+
+// ---------------------------------------------------------------- package
+
+void XlsxPackage::Load(const std::string& path) {
+  std::string bytes = ReadWholeFile(path);
+  if (bytes.empty()) throw EXlsxError(path + ": the file is empty, not an Excel workbook");
+  RejectCompoundFile(path, bytes);
+  zip_error_t zerr;
+  zip_error_init(&zerr);
+  zip_source_t* src = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &zerr);
+  if (!src) throw EXlsxError(path + ": cannot be read as a zip file");
+  std::unique_ptr<zip_t, ZipCloser> za(zip_open_from_source(src, ZIP_RDONLY, &zerr));
+  if (!za) {
+    zip_source_free(src);
+    std::string why = zip_error_strerror(&zerr);
+    zip_error_fini(&zerr);
+    throw EXlsxError(path + ": is not an Excel workbook (.xlsx): not a zip file (" + why + ")");
+  }
+  zip_error_fini(&zerr);
+
+  zip_int64_t count = zip_get_num_entries(za.get(), 0);
+  zip_uint64_t total = 0;
+  for (zip_int64_t i = 0; i < count; ++i) {
+    zip_stat_t st;
+    if (zip_stat_index(za.get(), static_cast<zip_uint64_t>(i), 0, &st) != 0) continue;
+    std::string name = st.name ? st.name : "";
+    if (name.empty() || name.back() == '/') continue;  // folder entries carry no part
+    if (st.encryption_method != ZIP_EM_NONE)
+      throw EXlsxError(path + ": the zip entry " + name + " is encrypted");
+    total += st.size;
+    if (total > kMaxTotalBytes) throw EXlsxError(path + ": the workbook is too large to open");
+    std::unique_ptr<zip_file_t, ZipFileCloser> f(
+        zip_fopen_index(za.get(), static_cast<zip_uint64_t>(i), 0));
+    if (!f) {
+      throw EXlsxError(path + ": the zip entry " + name + " cannot be read (" +
+                       zip_strerror(za.get()) + ")");
+    }
+    Part part{StripSlash(name), std::string(st.size, '\0'), false};
+    zip_int64_t got = st.size ? zip_fread(f.get(), part.data.data(), st.size) : 0;
+    if (got < 0 || static_cast<zip_uint64_t>(got) != st.size)
+      throw EXlsxError(path + ": the zip entry " + name + " is damaged");
+    index_[Lower(part.name)] = parts_.size();
+    parts_.push_back(std::move(part));
+  }
+  if (!Has(kContentTypesPart))
+    throw EXlsxError(path + ": is a zip file but not an Excel workbook (no [Content_Types].xml)");
+  ParseContentTypes();
+}
+
+std::size_t XlsxPackage::IndexOf(const std::string& part) const {
+  auto it = index_.find(Lower(StripSlash(part)));
+  if (it == index_.end() || parts_[it->second].removed) return std::string::npos;
+  return it->second;
+}
+
+bool XlsxPackage::Has(const std::string& part) const {
+  return IndexOf(part) != std::string::npos;
+}
+
+const std::string& XlsxPackage::Data(const std::string& part) const {
+  std::size_t i = IndexOf(part);
+  if (i == std::string::npos) throw EXlsxError("the workbook has no part " + part);
+  return parts_[i].data;
+}
+
+void XlsxPackage::SetData(const std::string& part, std::string data) {
+  std::size_t i = IndexOf(part);
+  if (i != std::string::npos) {
+    parts_[i].data = std::move(data);
+    return;
+  }
+  std::string name = StripSlash(part);
+  index_[Lower(name)] = parts_.size();
+  parts_.push_back({name, std::move(data), false});
+}
+
+void XlsxPackage::Remove(const std::string& part) {
+  std::size_t i = IndexOf(part);
+  if (i == std::string::npos) return;
+  parts_[i].removed = true;
+  parts_[i].data.clear();
+  index_.erase(Lower(parts_[i].name));
+  RemoveOverride(part);
+}
+
+std::vector<std::string> XlsxPackage::PartNames() const {
+  std::vector<std::string> names;
+  for (const auto& p : parts_)
+    if (!p.removed) names.push_back(p.name);
+  return names;
+}
+
+void XlsxPackage::ParseContentTypes() {
+  typesDoc_ = std::make_unique<pugi::xml_document>();
+  ParseXml(*typesDoc_, Data(kContentTypesPart), kContentTypesPart);
+  pugi::xml_node root = typesDoc_->document_element();
+  ForEachChild(root, "Default", [&](pugi::xml_node n) {
+    defaults_[Lower(n.attribute("Extension").value())] = n.attribute("ContentType").value();
+  });
+  ForEachChild(root, "Override", [&](pugi::xml_node n) {
+    overrides_[Lower(StripSlash(n.attribute("PartName").value()))] =
+        n.attribute("ContentType").value();
+  });
+}
+
+std::string XlsxPackage::ContentType(const std::string& part) const {
+  auto o = overrides_.find(Lower(StripSlash(part)));
+  if (o != overrides_.end()) return o->second;
+  auto d = defaults_.find(Extension(part));
+  return d == defaults_.end() ? std::string() : d->second;
+}
+
+bool XlsxPackage::HasOverride(const std::string& part) const {
+  return overrides_.count(Lower(StripSlash(part))) != 0;
+}
+
+void XlsxPackage::SetOverride(const std::string& part, const std::string& contentType) {
+  std::string key = Lower(StripSlash(part));
+  auto d = defaults_.find(Extension(part));
+  if (!HasOverride(part) && d != defaults_.end() && d->second == contentType) return;
+  auto known = overrides_.find(key);
+  if (known != overrides_.end() && known->second == contentType) return;
+  pugi::xml_node root = typesDoc_->document_element();
+  pugi::xml_node found;
+  if (overrides_.count(key)) {
+    ForEachChild(root, "Override", [&](pugi::xml_node n) {
+      if (Lower(StripSlash(n.attribute("PartName").value())) == key) found = n;
+    });
+  }
+  if (!found) {
+    found = root.append_child((PrefixOf(root) + "Override").c_str());
+    found.append_attribute("PartName") = ("/" + StripSlash(part)).c_str();
+    found.append_attribute("ContentType");
+  }
+  found.attribute("ContentType").set_value(contentType.c_str());
+  overrides_[key] = contentType;
+  typesDirty_ = true;
+}
+
+void XlsxPackage::RemoveOverride(const std::string& part) {
+  std::string key = Lower(StripSlash(part));
+  if (!overrides_.erase(key)) return;
+  pugi::xml_node root = typesDoc_->document_element();
+  for (pugi::xml_node n = root.first_child(); n;) {
+    pugi::xml_node next = n.next_sibling();
+    if (LocalName(n) == "Override" && Lower(StripSlash(n.attribute("PartName").value())) == key)
+      root.remove_child(n);
+    n = next;
+  }
+  typesDirty_ = true;
+}
+
+std::string XlsxPackage::RelsPartOf(const std::string& part) {
+  std::string name = StripSlash(part);
+  auto slash = name.rfind('/');
+  if (slash == std::string::npos) return "_rels/" + name + ".rels";
+  return name.substr(0, slash + 1) + "_rels/" + name.substr(slash + 1) + ".rels";
+}
+
+std::string XlsxPackage::ResolveTarget(const std::string& sourcePart, const std::string& target) {
+  std::string t = target;
+  auto hash = t.find('#');
+  if (hash != std::string::npos) t.resize(hash);
+  std::string joined = !t.empty() && t[0] == '/' ? t : Folder(StripSlash(sourcePart)) + t;
+  std::vector<std::string> segs;
+  std::size_t start = 0;
+  while (start <= joined.size()) {
+    std::size_t end = joined.find('/', start);
+    if (end == std::string::npos) end = joined.size();
+    std::string seg = joined.substr(start, end - start);
+    if (seg == "..") {
+      if (!segs.empty()) segs.pop_back();
+    } else if (!seg.empty() && seg != ".") {
+      segs.push_back(seg);
+    }
+    start = end + 1;
+  }
+  std::string out;
+  for (const auto& s : segs) out += (out.empty() ? "" : "/") + s;
+  return out;
+}
+
+std::string XlsxPackage::RelativeTarget(const std::string& sourcePart, const std::string& part) {
+  std::string from = Folder(StripSlash(sourcePart));
+  std::string to = StripSlash(part);
+  // Common folder prefix, then one ".." per remaining folder of the source.
+  std::size_t common = 0;
+  for (std::size_t i = 0; i < from.size() && i < to.size() && from[i] == to[i]; ++i)
+    if (from[i] == '/') common = i + 1;
+  std::string up;
+  for (std::size_t i = common; i < from.size(); ++i)
+    if (from[i] == '/') up += "../";
+  return up + to.substr(common);
+}
+
+Relationships XlsxPackage::ReadRels(const std::string& part) const {
+  Relationships rels;
+  std::string relsPart = RelsPartOf(part);
+  if (Has(relsPart)) rels.Parse(Data(relsPart), relsPart);
+  return rels;
+}
+
+void XlsxPackage::WriteRels(const std::string& part, const Relationships& rels) {
+  std::string relsPart = RelsPartOf(part);
+  if (rels.Items().empty()) {
+    Remove(relsPart);
+    return;
+  }
+  SetData(relsPart, rels.Serialize());
+}
+
+std::string XlsxPackage::FreePartName(const std::string& like) const {
+  std::string name = StripSlash(like);
+  auto slash = name.rfind('/');
+  auto dot = name.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) dot = name.size();
+  std::size_t stemEnd = dot;
+  while (stemEnd > (slash == std::string::npos ? 0 : slash + 1) &&
+         std::isdigit(static_cast<unsigned char>(name[stemEnd - 1])))
+    --stemEnd;
+  std::string head = name.substr(0, stemEnd), tail = name.substr(dot);
+  int& hint = freeHint_[head + "*" + tail];
+  for (int n = std::max(hint, 1);; ++n) {
+    std::string candidate = head + std::to_string(n) + tail;
+    if (!Has(candidate) && !Has(RelsPartOf(candidate))) {
+      hint = n;  // lower numbers were all taken; a removed part is simply not reused
+      return candidate;
+    }
+  }
+}
+
+void XlsxPackage::Save(const std::string& path) {
+  if (typesDirty_) {
+    SetData(kContentTypesPart, PrintXml(*typesDoc_));
+    typesDirty_ = false;
+  }
+  std::string folder = path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/'));
+  if (folder.empty()) folder = "/";
+  std::string base = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+  std::string tmpl = folder + "/." + base + ".XXXXXX";
+  std::vector<char> buf(tmpl.begin(), tmpl.end());
+  buf.push_back('\0');
+  int fd = mkstemp(buf.data());
+  if (fd < 0)
+    throw EXlsxError(path + ": cannot be saved: no file can be made in its folder (" +
+                     std::strerror(errno) + ")");
+  ::close(fd);
+  std::string tmp = buf.data();
+  auto fail = [&](const std::string& why) {
+    ::unlink(tmp.c_str());
+    throw EXlsxError(path + ": cannot be saved (" + why + ")");
+  };
+
+  int zerr = 0;
+  zip_t* za = zip_open(tmp.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &zerr);
+  if (!za) fail("the zip file cannot be created");
+  // [Content_Types].xml first, the way Office writes packages.
+  std::vector<const Part*> order;
+  for (const auto& p : parts_)
+    if (!p.removed && p.name == kContentTypesPart) order.push_back(&p);
+  for (const auto& p : parts_)
+    if (!p.removed && p.name != kContentTypesPart) order.push_back(&p);
+  std::vector<const std::string*> inputs;
+  for (const Part* p : order) inputs.push_back(&p->data);
+  std::vector<Deflated> deflated(inputs.size());
+  {
+    std::thread second(DeflateAll, std::cref(inputs), std::ref(deflated), level_, 1, 2);
+    DeflateAll(inputs, deflated, level_, 0, 2);
+    second.join();
+  }
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (!deflated[i].ok) {
+      zip_discard(za);
+      fail("compressing " + order[i]->name + " failed");
+    }
+    auto* state = new std::pair<const Deflated*, std::size_t>(&deflated[i], 0);
+    zip_source_t* s = zip_source_function(za, DeflatedSource, state);
+    if (!s) delete state;
+    zip_int64_t idx = s ? zip_file_add(za, order[i]->name.c_str(), s, ZIP_FL_ENC_UTF_8) : -1;
+    if (idx < 0) {
+      if (s) zip_source_free(s);
+      std::string why = zip_strerror(za);
+      zip_discard(za);
+      fail(why);
+    }
+  }
+  if (zip_close(za) != 0) {
+    std::string why = zip_strerror(za);
+    zip_discard(za);
+    fail(why);
+  }
+  // Keep the permissions of the file we replace; a new file gets the usual ones.
+  struct stat st {};
+  mode_t mode;
+  if (stat(path.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else {
+    mode_t mask = umask(0);
+    umask(mask);
+    mode = 0666 & ~mask;
+  }
+  ::chmod(tmp.c_str(), mode);
+  int tfd = ::open(tmp.c_str(), O_RDONLY);
+  if (tfd >= 0) {
+    ::fsync(tfd);
+    ::close(tfd);
+  }
+  if (::rename(tmp.c_str(), path.c_str()) != 0) fail(std::strerror(errno));
+}
+
+}  // namespace zel::xl

@@ -1,0 +1,367 @@
+#include "xlsx/XlsxWorkbook.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <exception>
+#include <thread>
+
+#include "xlsx/AppProps.h"
+#include "xlsx/FormulaRefs.h"
+#include "xlsx/SheetName.h"
+#include "xlsx/XlsxError.h"
+#include "xlsx/XmlUtil.h"
+
+namespace zel::xl {
+namespace {
+
+constexpr const char* kRelBase =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+constexpr const char* kSstType =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml";
+constexpr const char* kStylesType =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml";
+
+bool IsWorkbookType(std::string_view t) {
+  return t == "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml" ||
+         t == "application/vnd.ms-excel.sheet.macroEnabled.main+xml" ||
+         t == "application/vnd.openxmlformats-officedocument.spreadsheetml.template.main+xml" ||
+         t == "application/vnd.ms-excel.template.macroEnabled.main+xml";
+}
+
+long ToLong(const char* s) {
+  return std::strtol(s, nullptr, 10);
+}
+
+}  // namespace
+
+std::unique_ptr<XlsxWorkbook> XlsxWorkbook::Open(const std::string& path) {
+  std::unique_ptr<XlsxWorkbook> book(new XlsxWorkbook());
+  book->Load(path);
+  return book;
+}
+
+void XlsxWorkbook::Load(const std::string& path) {
+  path_ = path;
+  pkg_.Load(path);
+  Relationships rootRels = pkg_.ReadRels("");
+  const Relationship* main = rootRels.ByType("officeDocument");
+  if (!main || main->external)
+    throw EXlsxError(path + ": is a zip file but not an Excel workbook (no main document)");
+  bookPart_ = XlsxPackage::ResolveTarget("", main->target);
+  if (!pkg_.Has(bookPart_))
+    throw EXlsxError(path + ": is damaged: its main document " + bookPart_ + " is missing");
+  std::string type = pkg_.ContentType(bookPart_);
+  if (type.find("sheet.binary") != std::string::npos)
+    throw EXlsxError(path +
+                     ": the binary .xlsb format cannot be opened; save the model workbook "
+                     "as .xlsx");
+  if (!IsWorkbookType(type))
+    throw EXlsxError(path + ": is not an Excel workbook (its main document is " +
+                     (type.empty() ? std::string("of no known type") : type) + ")");
+
+  ParseXml(bookDoc_, pkg_.Data(bookPart_), bookPart_);
+  bookRels_ = pkg_.ReadRels(bookPart_);
+  pugi::xml_node root = bookDoc_.document_element();
+  if (LocalName(root) != "workbook")
+    throw EXlsxError(path + ": " + bookPart_ + " is not a workbook");
+  std::string_view d1904 = Attr(Child(root, "workbookPr"), "date1904").value();
+  date1904_ = d1904 == "1" || d1904 == "true";
+
+  int worksheets = 0;
+  ForEachChild(Child(root, "sheets"), "sheet", [&](pugi::xml_node n) {
+    std::string name = n.attribute("name").value();
+    pugi::xml_attribute rid;
+    for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute())
+      if (LocalName(a.name()) == "id" && std::string_view(a.name()) != "id") rid = a;
+    const Relationship* rel = rid ? bookRels_.ById(rid.value()) : nullptr;
+    if (!rel || rel->external)
+      throw EXlsxError(path + ": is damaged: the sheet \"" + name + "\" has no part");
+    std::string part = XlsxPackage::ResolveTarget(bookPart_, rel->target);
+    if (!pkg_.Has(part))
+      throw EXlsxError(path + ": is damaged: the part " + part + " of sheet \"" + name +
+                       "\" is missing");
+    std::string_view kind = RelKind(rel->type);
+    auto k = kind == "worksheet"    ? XlsxWorksheet::SheetKind::Worksheet
+             : kind == "chartsheet" ? XlsxWorksheet::SheetKind::Chartsheet
+                                    : XlsxWorksheet::SheetKind::Other;
+    auto sheet = std::make_unique<XlsxWorksheet>(*this, n, part, k);
+    sheet->relType_ = rel->type;
+    ++foldedNames_[FoldSheetName(name)];
+    if (k == XlsxWorksheet::SheetKind::Worksheet) {
+      // Every worksheet is read now, so a damaged one is reported at once
+      // rather than halfway through an export.
+      sheet->model_ = std::make_unique<WorksheetModel>();
+      sheet->model_->Parse(pkg_.Data(part), part);
+      ++worksheets;
+    }
+    sheets_.push_back(std::move(sheet));
+  });
+  if (worksheets == 0) throw EXlsxError(path + ": the workbook has no worksheet");
+  IndexSheets();
+  originalNames_ = WorksheetNames();
+  for (const auto& r : bookRels_.Items())
+    if (!r.external) workbookParts_.insert(XlsxPackage::ResolveTarget(bookPart_, r.target));
+
+  if (const Relationship* r = bookRels_.ByType("sharedStrings"))
+    stringsPart_ = XlsxPackage::ResolveTarget(bookPart_, r->target);
+  if (const Relationship* r = bookRels_.ByType("styles"))
+    stylesPart_ = XlsxPackage::ResolveTarget(bookPart_, r->target);
+  // The string table and the styles are read now for the same reason.
+  Strings();
+  Styles();
+}
+
+void XlsxWorkbook::CheckOpen() const {
+  if (closed_) throw EXlsxError("the workbook " + path_ + " has been closed");
+}
+
+SharedStrings& XlsxWorkbook::Strings() {
+  if (!stringsLoaded_) {
+    if (!stringsPart_.empty() && pkg_.Has(stringsPart_))
+      strings_.Parse(pkg_.Data(stringsPart_), stringsPart_);
+    stringsLoaded_ = true;
+  }
+  return strings_;
+}
+
+StyleSheet& XlsxWorkbook::Styles() {
+  if (!stylesLoaded_) {
+    if (!stylesPart_.empty() && pkg_.Has(stylesPart_))
+      styles_.Parse(pkg_.Data(stylesPart_), stylesPart_);
+    stylesLoaded_ = true;
+  }
+  return styles_;
+}
+
+void XlsxWorkbook::IndexSheets() {
+  worksheets_.clear();
+  for (auto& s : sheets_)
+    if (s->kind_ == XlsxWorksheet::SheetKind::Worksheet) worksheets_.push_back(s.get());
+}
+
+IWorksheet& XlsxWorkbook::WorkSheets(int index) {
+  CheckOpen();
+  if (index < 1 || index > static_cast<int>(worksheets_.size()))
+    throw EXlsxError("the workbook has no worksheet number " + std::to_string(index) + " (it has " +
+                     std::to_string(worksheets_.size()) + ")");
+  return *worksheets_[static_cast<std::size_t>(index - 1)];
+}
+
+int XlsxWorkbook::IndexOf(const XlsxWorksheet& sheet) const {
+  for (std::size_t i = 0; i < sheets_.size(); ++i)
+    if (sheets_[i].get() == &sheet) return static_cast<int>(i);
+  throw EXlsxError("the worksheet does not belong to this workbook");
+}
+
+std::vector<std::string> XlsxWorkbook::WorksheetNames() const {
+  std::vector<std::string> names;
+  for (const auto& s : sheets_)
+    if (s->kind_ == XlsxWorksheet::SheetKind::Worksheet) names.push_back(s->Name());
+  return names;
+}
+
+bool XlsxWorkbook::NameTaken(std::string_view name, const XlsxWorksheet* except) const {
+  std::string folded = FoldSheetName(name);
+  auto it = foldedNames_.find(folded);
+  int count = it == foldedNames_.end() ? 0 : it->second;
+  if (except && FoldSheetName(except->Name()) == folded) --count;
+  return count > 0;
+}
+
+void XlsxWorkbook::RenameSheet(XlsxWorksheet& sheet, const std::string& name) {
+  CheckSheetName(name);
+  std::string old = sheet.Name();
+  if (old == name) return;
+  if (NameTaken(name, &sheet))
+    throw EXlsxError("a sheet named \"" + name + "\" already exists in the workbook");
+  sheet.node_.attribute("name").set_value(name.c_str());
+  if (--foldedNames_[FoldSheetName(old)] <= 0) foldedNames_.erase(FoldSheetName(old));
+  ++foldedNames_[FoldSheetName(name)];
+  // References to the sheet follow it, as in Excel.
+  ForEachChild(Child(bookDoc_.document_element(), "definedNames"), "definedName",
+               [&](pugi::xml_node n) {
+                 std::string text = n.text().get();
+                 std::string renamed = RenameSheetInFormula(text, old, name);
+                 if (renamed != text) n.text().set(renamed.c_str());
+               });
+  for (auto& s : sheets_) {
+    if (!s->model_) continue;
+    if (s->model_->EditFormulas(
+            [&](std::string_view f) { return RenameSheetInFormula(f, old, name); }))
+      s->dirty_ = true;
+  }
+  bookDirty_ = true;
+  sheetListChanged_ = true;
+}
+
+void XlsxWorkbook::SelectSheet(XlsxWorksheet& sheet) {
+  if (sheet.Hidden())
+    throw EXlsxError("the worksheet \"" + sheet.Name() + "\" is hidden and cannot be selected");
+  int index = IndexOf(sheet);
+  ClearOtherTabSelection(sheet);
+  WorksheetModel& m = sheet.Model();
+  if (!m.TabSelected()) {
+    m.SetTabSelected(true);
+    sheet.dirty_ = true;
+  }
+  pugi::xml_node root = bookDoc_.document_element();
+  pugi::xml_node views = Child(root, "bookViews");
+  if (!views) {
+    std::string p = PrefixOf(root);
+    views = root.insert_child_before((p + "bookViews").c_str(), Child(root, "sheets"));
+    views.append_child((p + "workbookView").c_str());
+  }
+  pugi::xml_node view = Child(views, "workbookView");
+  SetAttr(view, "activeTab", "activeTab", std::to_string(index));
+  if (ToLong(Attr(view, "firstSheet").value()) > index)
+    SetAttr(view, "firstSheet", "firstSheet", std::to_string(index));
+  bookDirty_ = true;
+}
+
+void XlsxWorkbook::ClearOtherTabSelection(const XlsxWorksheet& except) {
+  for (auto& s : sheets_) {
+    if (s.get() == &except) continue;
+    if (s->model_) {
+      if (s->model_->TabSelected()) {
+        s->model_->SetTabSelected(false);
+        s->dirty_ = true;
+      }
+      continue;
+    }
+    // Chart sheets carry the same flag in their own sheet views.
+    const std::string& data = pkg_.Data(s->part_);
+    if (data.find("tabSelected") == std::string::npos) continue;
+    pugi::xml_document doc;
+    ParseXml(doc, data, s->part_);
+    bool changed = false;
+    ForEachChild(Child(doc.document_element(), "sheetViews"), "sheetView", [&](pugi::xml_node v) {
+      if (pugi::xml_attribute a = v.attribute("tabSelected")) {
+        v.remove_attribute(a);
+        changed = true;
+      }
+    });
+    if (changed) pkg_.SetData(s->part_, PrintXml(doc));
+  }
+}
+
+void XlsxWorkbook::DropCalcChain() {
+  dropCalcChain_ = true;
+}
+
+void XlsxWorkbook::WriteAppProps() {
+  Relationships rootRels = pkg_.ReadRels("");
+  const Relationship* r = rootRels.ByType("extended-properties");
+  if (!r) return;
+  std::string part = XlsxPackage::ResolveTarget("", r->target);
+  if (!pkg_.Has(part)) return;
+  if (auto updated = UpdateSheetTitles(pkg_.Data(part), originalNames_, WorksheetNames()))
+    pkg_.SetData(part, *updated);
+}
+
+void XlsxWorkbook::SaveAs(const std::string& path) {
+  CheckOpen();
+  std::vector<XlsxWorksheet*> dirty;
+  for (auto& s : sheets_) {
+    if (!s->model_) continue;
+    if (s->model_->FormulaReplaced()) dropCalcChain_ = true;
+    if (s->dirty_) dirty.push_back(s.get());
+  }
+  // Each sheet prints its own part; two threads share the work.
+  std::vector<std::string> printed(dirty.size());
+  std::exception_ptr failure;
+  auto print = [&](std::size_t first, std::exception_ptr& error) {
+    try {
+      for (std::size_t i = first; i < dirty.size(); i += 2)
+        printed[i] = dirty[i]->model_->Serialize();
+    } catch (...) {
+      error = std::current_exception();
+    }
+  };
+  std::exception_ptr otherFailure;
+  std::thread second(print, 1, std::ref(otherFailure));
+  print(0, failure);
+  second.join();
+  if (failure) std::rethrow_exception(failure);
+  if (otherFailure) std::rethrow_exception(otherFailure);
+  for (std::size_t i = 0; i < dirty.size(); ++i)
+    pkg_.SetData(dirty[i]->part_, std::move(printed[i]));
+  if (strings_.Changed()) {
+    if (stringsPart_.empty()) {
+      stringsPart_ = pkg_.FreePartName(XlsxPackage::ResolveTarget(bookPart_, "sharedStrings.xml"));
+      bookRels_.Add({bookRels_.NewId(), std::string(kRelBase) + "sharedStrings",
+                     XlsxPackage::RelativeTarget(bookPart_, stringsPart_), false});
+      relsDirty_ = true;
+    }
+    pkg_.SetOverride(stringsPart_, kSstType);
+    pkg_.SetData(stringsPart_, strings_.Serialize());
+  }
+  if (styles_.Changed()) {
+    if (stylesPart_.empty()) {
+      stylesPart_ = pkg_.FreePartName(XlsxPackage::ResolveTarget(bookPart_, "styles.xml"));
+      bookRels_.Add({bookRels_.NewId(), std::string(kRelBase) + "styles",
+                     XlsxPackage::RelativeTarget(bookPart_, stylesPart_), false});
+      relsDirty_ = true;
+    }
+    pkg_.SetOverride(stylesPart_, kStylesType);
+    pkg_.SetData(stylesPart_, styles_.Serialize());
+  }
+  if (dropCalcChain_) {
+    // Excel rebuilds a missing chain; a stale one makes it report damage.
+    while (const Relationship* r = bookRels_.ByType("calcChain")) {
+      pkg_.Remove(XlsxPackage::ResolveTarget(bookPart_, r->target));
+      std::string id = r->id;
+      bookRels_.RemoveById(id);
+      relsDirty_ = true;
+    }
+  }
+  if (sheetListChanged_) WriteAppProps();
+  if (bookDirty_) pkg_.SetData(bookPart_, PrintXml(bookDoc_));
+  if (relsDirty_) pkg_.WriteRels(bookPart_, bookRels_);
+  pkg_.Save(path);
+}
+
+void XlsxWorkbook::Close(bool saveChanges) {
+  CheckOpen();
+  if (saveChanges) SaveAs(path_);
+  closed_ = true;
+  // The sheet objects stay: callers may still hold them, and every member
+  // reports the closed workbook instead of touching freed memory.
+  for (auto& s : sheets_) s->model_.reset();
+}
+
+// ---------------------------------------------------------------- worksheet
+
+bool XlsxWorksheet::Hidden() const {
+  std::string_view state = node_.attribute("state").value();
+  return state == "hidden" || state == "veryHidden";
+}
+
+WorksheetModel& XlsxWorksheet::Model() {
+  book_.CheckOpen();
+  if (!model_) throw EXlsxError("the sheet \"" + Name() + "\" is not a worksheet");
+  return *model_;
+}
+
+std::string XlsxWorksheet::Name() const {
+  return node_.attribute("name").value();
+}
+
+void XlsxWorksheet::Name(std::string_view name) {
+  book_.CheckOpen();
+  book_.RenameSheet(*this, std::string(name));
+}
+
+void XlsxWorksheet::Select() {
+  book_.CheckOpen();
+  book_.SelectSheet(*this);
+}
+
+void XlsxWorksheet::Copy(IWorksheet& after) {
+  book_.CheckOpen();
+  auto* target = dynamic_cast<XlsxWorksheet*>(&after);
+  if (!target || &target->book_ != &book_)
+    throw EXlsxError("Copy: After must be a worksheet of the same workbook");
+  book_.CopySheet(*this, *target);
+}
+
+}  // namespace zel::xl

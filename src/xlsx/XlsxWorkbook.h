@@ -1,0 +1,119 @@
+#pragma once
+// One open .xlsx workbook of the engine: the package, workbook.xml with its
+// sheet list and defined names, the string table, the styles and a model per
+// worksheet. Parts are rewritten on save only when something changed them.
+#include <pugixml.hpp>
+
+#include <memory>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "xlsx/ExcelApplication.h"
+#include "xlsx/SharedStrings.h"
+#include "xlsx/StyleSheet.h"
+#include "xlsx/WorksheetModel.h"
+#include "xlsx/XlsxPackage.h"
+
+namespace zel::xl {
+
+class XlsxWorkbook;
+
+class XlsxWorksheet : public IWorksheet {
+ public:
+  enum class SheetKind { Worksheet, Chartsheet, Other };
+
+  XlsxWorksheet(XlsxWorkbook& book, pugi::xml_node node, std::string part, SheetKind kind)
+      : book_(book), node_(node), part_(std::move(part)), kind_(kind) {}
+
+  void Copy(IWorksheet& after) override;
+  std::string Name() const override;
+  void Name(std::string_view name) override;
+  void Select() override;
+  void SetFormulaR1C1(int row, int column, std::string_view text) override;
+  void SetWrapText(int row, int column, bool wrap) override;
+
+  const std::string& Part() const { return part_; }
+  SheetKind Kind() const { return kind_; }
+  bool Hidden() const;
+
+ private:
+  friend class XlsxWorkbook;
+  WorksheetModel& Model();
+
+  XlsxWorkbook& book_;
+  pugi::xml_node node_;  // <sheet> in workbook.xml
+  std::string part_;
+  SheetKind kind_;
+  std::unique_ptr<WorksheetModel> model_;
+  std::string relType_;  // of the workbook's relationship to the part
+  bool dirty_ = false;
+};
+
+class XlsxWorkbook : public IWorkbook, private ISheets {
+ public:
+  // Throws EXlsxError for every input it cannot work on.
+  static std::unique_ptr<XlsxWorkbook> Open(const std::string& path);
+
+  IWorksheet& WorkSheets(int index) override;
+  ISheets& sheets() override { return *this; }
+  void Close(bool saveChanges) override;
+
+  // Writes the workbook to `path` (atomically); Close(true) saves to the
+  // path it was opened from.
+  void SaveAs(const std::string& path);
+  const std::string& Path() const { return path_; }
+  bool Closed() const { return closed_; }
+  // Deflate level of the saved package (tests and the benchmark tune it).
+  void SetCompressionLevel(int level) { pkg_.SetCompressionLevel(level); }
+
+ private:
+  friend class XlsxWorksheet;
+  XlsxWorkbook() = default;
+  int count() const override { return static_cast<int>(sheets_.size()); }
+
+  void Load(const std::string& path);
+  void CheckOpen() const;
+  int IndexOf(const XlsxWorksheet& sheet) const;  // 0-based among all sheets
+  bool NameTaken(std::string_view name, const XlsxWorksheet* except) const;
+  SharedStrings& Strings();
+  StyleSheet& Styles();
+  void CopySheet(XlsxWorksheet& source, XlsxWorksheet& after);
+  void RenameSheet(XlsxWorksheet& sheet, const std::string& name);
+  void SelectSheet(XlsxWorksheet& sheet);
+  void ShiftSheetIndexes(int insertedAt);
+  void DuplicateLocalNames(int from, int to, const std::string& oldName,
+                           const std::string& newName);
+  void ClearOtherTabSelection(const XlsxWorksheet& except);
+  void DropCalcChain();
+  void WriteAppProps();
+  std::vector<std::string> WorksheetNames() const;
+  void IndexSheets();
+
+  XlsxPackage pkg_;
+  std::string path_;
+  std::string bookPart_;  // "xl/workbook.xml"
+  pugi::xml_document bookDoc_;
+  Relationships bookRels_;
+  std::vector<std::unique_ptr<XlsxWorksheet>> sheets_;  // tab order
+  // Look-ups that would otherwise scan every sheet on every call: the
+  // worksheets by number, the sheet names folded for comparison (with their
+  // count), the next number to try for copies of a name, and the parts the
+  // workbook itself refers to.
+  std::vector<XlsxWorksheet*> worksheets_;
+  std::unordered_map<std::string, int> foldedNames_;
+  std::unordered_map<std::string, int> copyNumbers_;
+  std::set<std::string> workbookParts_;
+  std::vector<std::string> originalNames_;
+  SharedStrings strings_;
+  StyleSheet styles_;
+  std::string stringsPart_, stylesPart_;
+  bool stringsLoaded_ = false, stylesLoaded_ = false;
+  bool date1904_ = false;
+  bool bookDirty_ = false, relsDirty_ = false, sheetListChanged_ = false;
+  bool dropCalcChain_ = false;
+  bool closed_ = false;
+};
+
+}  // namespace zel::xl
