@@ -1,6 +1,5 @@
 #include "app/Forms.h"
 
-#include "catalog/postgres/PostgresReader.h"
 #include "db/DynamicLibrary.h"
 #include "export/ExcelAutomation.h"
 
@@ -20,12 +19,6 @@ ClientLibraryState ProbeMySqlClientLibrary() {
   return state;
 }
 
-ReaderRegistry StandardReaders() {
-  ReaderRegistry readers;
-  readers.Register(dkPostgres, TPostgresReader::Factory());
-  return readers;
-}
-
 TZelmora::TZelmora(ReaderRegistry readers, ClientLibraryState mySql) : dCommon(&prompts) {
   frmMain = std::make_unique<TfrmMain>(dCommon, prompts, std::move(readers));
   frmMain->Browser().mySqlLibraryLoaded = mySql.loaded;
@@ -36,28 +29,17 @@ TZelmora::TZelmora(ReaderRegistry readers, ClientLibraryState mySql) : dCommon(&
   frmSet = std::make_unique<TfrmSet>(dCommon);
   frmMain->SetSettingsDialog(frmSet.get());
 
-  TBrowser& browser = frmMain->Browser();
-  exporter = std::make_unique<TExporter>(browser);
+  exporter = std::make_unique<TExporter>(frmMain->Browser());
   frmMain->tableListExport = [this] { exporter->TableListCommand(); };
   frmMain->definitionExport = [this] { exporter->DefinitionCommand(); };
-  frmMain->detectExcelVersion = [&browser] {
-    xl::AutomationContext ctx{
-        browser.FExcelVersion,
-        browser.Prompts(),
-        browser.Common(),
-        [&browser](const std::string& line) { browser.WriteLog(line); },
-        [&browser] { browser.ClearLog(); },
-        [&browser](const std::string& text) { browser.ShowError(text); },
-        xl::CreateExcelEngine,
-    };
-    return xl::GetExcelVersion(ctx);
-  };
+  frmMain->detectExcelVersion = [this] { return exporter->DetectExcelVersion(); };
 }
 
 TZelmora::~TZelmora() {
   if (frmMain) {
     frmMain->tableListExport = nullptr;
     frmMain->definitionExport = nullptr;
+    frmMain->detectExcelVersion = nullptr;
   }
   exporter.reset();
   prompts.SetLogonForm(nullptr);

@@ -6,6 +6,7 @@
 
 #include "app/FrmMain.h"
 #include "app/QtPrompts.h"
+#include "catalog/Kinds.h"
 #include "common/Common.h"
 #include "db/ui/LogonForm.h"
 #include "export/Exports.h"
@@ -19,9 +20,6 @@ struct ClientLibraryState {
   std::string fileName;
 };
 ClientLibraryState ProbeMySqlClientLibrary();
-
-// One reader per database kind that this build can read.
-ReaderRegistry StandardReaders();
 
 class TZelmora {
  public:

@@ -3,6 +3,8 @@
 #include <ctime>
 #include <exception>
 
+#include "catalog/Kinds.h"
+
 namespace zel {
 namespace {
 
@@ -59,37 +61,17 @@ void TBrowser::Connect() {
   if (IsConnected()) return;
   std::optional<LogonValues> values = prompts_.LogonDialog();
   if (!values) return;
-  const int kind = values->kind;
-  switch (kind) {
-    case dkOracle:
-      SetLevels(-1, 0, 1, 2);
-      FOracleUser = values->oracle.userName;
-      FOraclePassword = values->oracle.password;
-      FOracleHost = values->oracle.host;
-      break;
-    case dkSqlServer:
-      SetLevels(0, 1, 2, 3);
-      FSqlServerHost = values->sqlServer.host;
-      break;
-    case dkPostgres:
-      SetLevels(0, 1, 2, 3);
-      break;
-    case dkMySql:
-      SetLevels(-1, 0, 1, 2);
-      FMySqlUser = values->mySql.userName;
-      FMySqlPassword = values->mySql.password;
-      FMySqlHost = values->mySql.host;
-      FMySqlPort = values->mySql.port;
-      if (!mySqlLibraryLoaded) {
-        common_.ShowMessageBox(mySqlLibraryName + " load failed.");
-        return;
-      }
-      break;
-    default:
-      return;  // the dialog reports only the four kinds
+  const KindEntry* kind = FindKind(values->kind);
+  if (!kind) return;  // the dialog reports only the four kinds
+  const TreeLevels& l = kind->levels;
+  SetLevels(l.server, l.database, l.schema, l.table);
+  kind->copyLogon(*this, *values);
+  if (std::string refusal = kind->refusal(*this); !refusal.empty()) {
+    common_.ShowMessageBox(refusal);
+    return;
   }
   FLogon = *values;
-  FDbKind = kind;
+  FDbKind = kind->code;
   if (OpenCatalog()) {
     UpdateCommandState();
     dbOk_ = true;
@@ -136,16 +118,9 @@ void TBrowser::Disconnect() {
 }
 
 bool TBrowser::IsConnected() const {
-  switch (FDbKind) {
-    case dkOracle:
-    case dkSqlServer:
-    case dkMySql:
-      return true;
-    case dkPostgres:
-      return reader_ && reader_->Connected();
-    default:
-      return false;
-  }
+  const KindEntry* kind = FindKind(FDbKind);
+  if (!kind) return false;
+  return kind->canDrop ? reader_ && reader_->Connected() : true;
 }
 
 void TBrowser::ShowError(const std::string& text) { common_.ShowMessageBox(text); }

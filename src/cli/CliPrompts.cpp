@@ -5,6 +5,8 @@
 
 #include <iostream>
 
+#include "catalog/Kinds.h"
+
 namespace zel::cli {
 namespace {
 
@@ -59,34 +61,11 @@ std::optional<std::string> CliPrompts::SaveFileDialog(const SaveDialogRequest& r
 }
 
 std::optional<LogonValues> CliPrompts::LogonDialog() {
+  const KindEntry* kind = FindKind(options_.kind);
+  if (!kind) return std::nullopt;
   LogonValues v;
-  v.kind = options_.kind;
-  switch (options_.kind) {
-    case dkOracle:
-      v.oracle = {options_.user, password_, options_.host};
-      break;
-    case dkSqlServer:
-      v.sqlServer.userName = options_.user;
-      v.sqlServer.password = password_;
-      v.sqlServer.host = options_.host;
-      v.sqlServer.authentication = options_.windowsAuth ? 1 : 0;
-      break;
-    case dkPostgres:
-      v.postgres.userName = options_.user;
-      v.postgres.password = password_;
-      v.postgres.host = options_.host.empty() ? "localhost" : options_.host;
-      if (!options_.port.empty()) v.postgres.port = options_.port;
-      if (!options_.database.empty()) v.postgres.databaseName = options_.database;
-      break;
-    case dkMySql:
-      v.mySql.userName = options_.user;
-      v.mySql.password = password_;
-      v.mySql.host = options_.host.empty() ? "localhost" : options_.host;
-      if (!options_.port.empty()) v.mySql.port = options_.port;
-      break;
-    default:
-      return std::nullopt;
-  }
+  v.kind = kind->code;
+  kind->fromCommand(v, CommandLogonOf(options_, password_));
   return v;
 }
 

@@ -3,10 +3,21 @@
 #include <charconv>
 #include <set>
 
-#include "common/LogonValues.h"
 
 namespace zel::cli {
 namespace {
+
+// Options that only some kinds take.
+struct KindValueOption {
+  const char* option;
+  CommandValue value;
+  const char* hint;
+};
+constexpr KindValueOption kKindValueOptions[] = {
+    {"--auth", cvAuth, ""},
+    {"--port", cvPort, ""},
+    {"--database", cvDatabase, "; the host is the database"},
+};
 
 bool ValidPort(const std::string& text) {
   int port = 0;
@@ -97,11 +108,9 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       value = args[++i];
     }
     if (arg == "--kind") {
-      if (value == "postgresql") o.kind = dkPostgres;
-      else if (value == "mysql") o.kind = dkMySql;
-      else if (value == "sqlserver") o.kind = dkSqlServer;
-      else if (value == "oracle") o.kind = dkOracle;
-      else return fail("unknown --kind '" + value + "' (expected postgresql, mysql, sqlserver or oracle)");
+      const KindEntry* kind = FindKindByCliName(value);
+      if (!kind) return fail("unknown --kind '" + value + "' (expected " + KindNames("or") + ")");
+      o.kind = kind->code;
       haveKind = true;
     } else if (arg == "--host") {
       o.host = value;
@@ -144,14 +153,20 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
   if (o.table && !o.schema) return fail("--table needs --schema");
   if (o.table && o.document == Document::List)
     return fail("--table applies to definitions only");
-  if (seen.count("--auth") && o.kind != dkSqlServer) return fail("--auth applies to sqlserver only");
-  if (seen.count("--port") && (o.kind == dkOracle || o.kind == dkSqlServer))
-    return fail("--port applies to postgresql and mysql only");
-  if (seen.count("--database") && (o.kind == dkOracle || o.kind == dkMySql))
-    return fail("--database applies to postgresql and sqlserver only; the host is the database");
+  const unsigned takes = FindKind(o.kind)->commandValues;
+  for (const KindValueOption& v : kKindValueOptions) {
+    if (seen.count(v.option) && !(takes & v.value))
+      return fail(std::string(v.option) + " applies to " + KindNames("and", v.value) + " only" +
+                  v.hint);
+  }
   if (o.schema && o.schema->empty()) return fail("--schema needs a name");
   if (o.table && o.table->empty()) return fail("--table needs a name");
   return {o, {}};
+}
+
+CommandLogon CommandLogonOf(const Options& options, const std::string& password) {
+  return {options.host, options.port, options.user, password, options.database,
+          options.windowsAuth};
 }
 
 }  // namespace zel::cli

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "catalog/Kinds.h"
+
 namespace zel::cli {
 
 enum ExitCode : int {
@@ -36,6 +38,8 @@ struct ParseResult {
 };
 
 ParseResult ParseOptions(const std::vector<std::string>& args);
+// The logon values the options give, for the kind's table entry.
+CommandLogon CommandLogonOf(const Options& options, const std::string& password);
 std::string HelpText();
 
 }  // namespace zel::cli

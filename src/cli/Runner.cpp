@@ -78,10 +78,8 @@ int Run(const Options& options, Environment& env) {
   try {
     TTreeNode* root = browser.TreeView1().Root();
     TTreeNode* database = root;
-    if (browser.FServerLevel >= 0) {
-      std::string name = options.database.empty() ? browser.FLogon.postgres.databaseName
-                                                  : options.database;
-      if (options.kind == dkSqlServer && options.database.empty()) name = "master";
+    if (const KindEntry* kind = FindKind(options.kind); kind && kind->commandDatabase) {
+      std::string name = kind->commandDatabase(CommandLogonOf(options, env.password));
       database = FindChild(root, name);
       if (!database) {
         err << "zelmora-export: no database " << name << std::endl;

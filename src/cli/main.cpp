@@ -2,7 +2,7 @@
 // line for scripts and CI pipelines.
 #include <iostream>
 
-#include "catalog/postgres/PostgresReader.h"
+#include "catalog/Kinds.h"
 #include "cli/Options.h"
 #include "cli/Runner.h"
 
@@ -21,6 +21,6 @@ int main(int argc, char** argv) {
   env.password = zel::cli::ReadPassword();
   env.out = &std::cout;
   env.err = &std::cerr;
-  env.registry.Register(zel::dkPostgres, zel::TPostgresReader::Factory());
+  env.registry = zel::StandardReaders();
   return zel::cli::Run(*parsed.options, env);
 }

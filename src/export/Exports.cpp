@@ -120,6 +120,11 @@ void TExporter::ExportTableDefinitions(TTreeNode& node) {
   runs_.back().saved = saved;
 }
 
+std::string TExporter::DetectExcelVersion() {
+  xl::AutomationContext ctx = Context();
+  return xl::GetExcelVersion(ctx);
+}
+
 xl::AutomationContext TExporter::Context() {
   return xl::AutomationContext{
       browser_.FExcelVersion,

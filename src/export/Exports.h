@@ -26,6 +26,10 @@ class TExporter {
   // "テーブル定義書出力": by the level of FCurrentNode.
   void DefinitionCommand();
 
+  // FExcelVersion, asking the application once when it is not known yet
+  // (the export settings command presets its file filter from it).
+  std::string DetectExcelVersion();
+
   void ExportTableList(TTreeNode& node);
   void ExportTableDefinitions(TTreeNode& node);
 

@@ -1,16 +1,21 @@
 #include "support/ScriptedReader.h"
 
+#include "catalog/CatalogRows.h"
+#include "catalog/Kinds.h"
+
 namespace zel::test {
 
-bool ScriptedReader::HostIsDatabase() const {
-  return browser_.FDbKind == dkOracle || browser_.FDbKind == dkMySql;
-}
+bool ScriptedReader::HostIsDatabase() const { return FindKind(browser_.FDbKind)->levels.server < 0; }
+
+// Kinds whose connection can drop reconnect on selection and fail their
+// loads while closed, as PostgreSQL does.
+bool ScriptedReader::Reconnects() const { return FindKind(browser_.FDbKind)->canDrop; }
 
 bool ScriptedReader::Connect() {
   auto& tree = browser_.TreeView1();
   if (HostIsDatabase() && !tree.Empty()) return true;
-  tree.Clear();
-  TTreeNode* root = tree.Add(nullptr, catalog_.root);
+  TCatalogRows rows(browser_);
+  TTreeNode& root = rows.Root(catalog_.root);
   if (throwOnConnect) throw std::runtime_error("connect step blew up");
   if (failConnect) {
     browser_.ShowError("could not connect to server: Connection refused");
@@ -20,23 +25,15 @@ bool ScriptedReader::Connect() {
   currentDatabase = browser_.FLogon.postgres.databaseName;
   browser_.SetLblDbType(catalog_.version);
   if (HostIsDatabase()) {
-    for (const auto& s : catalog_.databases.at(0).schemas) {
-      TTreeNode* n = tree.Add(root, s.name);
-      tree.SetImages(*n, 1, 1);
-      tree.SetHasChildren(*n, true);
-    }
+    for (const auto& s : catalog_.databases.at(0).schemas) rows.Container(root, s.name);
   } else {
-    for (const auto& d : catalog_.databases) {
-      TTreeNode* n = tree.Add(root, d.name);
-      tree.SetImages(*n, 1, 1);
-      tree.SetHasChildren(*n, true);
-    }
+    for (const auto& d : catalog_.databases) rows.Container(root, d.name);
   }
   return true;
 }
 
 void ScriptedReader::PrepareSelection(TTreeNode& node) {
-  if (browser_.FDbKind != dkPostgres) return;
+  if (!Reconnects()) return;
   std::string db = browser_.DatabaseNameOf(node);
   if (connected && db == currentDatabase) return;
   connected = false;
@@ -48,17 +45,11 @@ void ScriptedReader::PrepareSelection(TTreeNode& node) {
 
 void ScriptedReader::LoadSchemas(TTreeNode& node) {
   if (HostIsDatabase()) return;
-  if (node.Level() != browser_.FDatabaseLevel || node.Data()) return;
-  auto& tree = browser_.TreeView1();
-  tree.DeleteChildren(node);
-  tree.SetImages(node, node.Level(), node.Level());
+  TCatalogRows rows(browser_);
+  if (!rows.Reload(node, browser_.FDatabaseLevel)) return;
   for (const auto& d : catalog_.databases) {
     if (d.name != node.Text()) continue;
-    for (const auto& s : d.schemas) {
-      TTreeNode* n = tree.Add(&node, s.name);
-      tree.SetImages(*n, 2, 2);
-      tree.SetHasChildren(*n, true);
-    }
+    for (const auto& s : d.schemas) rows.Container(node, s.name);
   }
 }
 
@@ -77,53 +68,31 @@ const FakeSchema* ScriptedReader::FindSchema(const TTreeNode& schemaNode) const 
 void ScriptedReader::LoadTables(TTreeNode& node) {
   if (node.Level() != browser_.FSchemaLevel || node.Data()) return;
   ++tableLoads;
-  if (browser_.FDbKind == dkPostgres && !connected) throw std::runtime_error("not connected.");
-  auto& tree = browser_.TreeView1();
-  auto& grid = browser_.grdTableList();
-  tree.DeleteChildren(node);
-  tree.SetImages(node, node.Level(), node.Level());
+  if (Reconnects() && !connected) throw std::runtime_error("not connected.");
+  TCatalogRows rows(browser_);
+  rows.Reload(node, browser_.FSchemaLevel);
   const FakeSchema* schema = FindSchema(node);
   if (!schema) return;
-  int n = 0;
   for (const auto& t : schema->tables) {
-    if (throwOnLoad && n * 2 >= static_cast<int>(schema->tables.size()))
+    if (throwOnLoad && rows.Tables() * 2 >= static_cast<int>(schema->tables.size()))
       throw std::runtime_error("server closed the connection unexpectedly");
-    ++n;
-    TTreeNode* child = tree.Add(&node, t.name);
-    tree.SetImages(*child, child->Level(), child->Level());
-    auto info = std::make_unique<TableInfo>();
-    info->comment = t.comment;
-    info->created = t.created;
-    info->updated = t.updated;
-    info->hasDates = browser_.FDbKind != dkPostgres;
-    tree.SetData(*child, std::move(info));
-    grid.SetRowCount(n + 1);
-    grid.SetCell(0, n, std::to_string(n));
-    grid.SetCell(1, n, t.name);
-    grid.SetCell(2, n, t.comment);
-    grid.SetCell(3, n, t.created);
-    grid.SetCell(4, n, t.updated);
+    rows.Table(node, {t.name, t.comment, t.created, t.updated}, !Reconnects());
   }
 }
 
 void ScriptedReader::LoadColumns(TTreeNode& node) {
   ++columnLoads;
-  if (browser_.FDbKind == dkPostgres && !connected) throw std::runtime_error("not connected.");
+  if (Reconnects() && !connected) throw std::runtime_error("not connected.");
   const TTreeNode* schemaNode = node.Parent();
   const FakeSchema* schema = schemaNode ? FindSchema(*schemaNode) : nullptr;
   if (!schema) return;
-  auto& grid = browser_.grdTableDefinition();
+  TCatalogRows rows(browser_);
   for (const auto& t : schema->tables) {
     if (t.name != node.Text()) continue;
-    int n = 0;
     for (const auto& c : t.columns) {
-      if (throwOnLoad && n * 2 >= static_cast<int>(t.columns.size()))
+      if (throwOnLoad && rows.Columns() * 2 >= static_cast<int>(t.columns.size()))
         throw std::runtime_error("server closed the connection unexpectedly");
-      ++n;
-      grid.SetRowCount(n + 1);
-      const std::string cells[] = {c.no,      c.name,       c.type,    c.length,
-                                   c.scale,   c.notNull,    c.primaryKey, c.comment};
-      for (int col = 0; col < 8; ++col) grid.SetCell(col, n, cells[col]);
+      rows.Column({c.no, c.name, c.type, c.length, c.scale, c.notNull, c.primaryKey, c.comment, {}});
     }
   }
 }

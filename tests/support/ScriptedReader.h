@@ -62,6 +62,7 @@ class ScriptedReader : public ICatalogReader {
  private:
   const FakeSchema* FindSchema(const TTreeNode& schemaNode) const;
   bool HostIsDatabase() const;
+  bool Reconnects() const;
 
   TBrowser& browser_;
   FakeCatalog& catalog_;

@@ -1,6 +1,7 @@
 #include "catalog/postgres/PostgresReader.h"
 
 #include "catalog/Browser.h"
+#include "catalog/CatalogRows.h"
 #include "catalog/postgres/PostgresStatements.h"
 #include "common/Text.h"
 
@@ -106,16 +107,14 @@ void TPostgresReader::ReadBatches(const char* fetch, RowAction&& action) {
 }
 
 bool TPostgresReader::Connect() {
-  TTreeModel& tree = browser_.TreeView1();
-  tree.Clear();
-  TTreeNode* root = tree.Add(nullptr, PQCompoDataBase->Host);
+  TCatalogRows rows(browser_);
+  TTreeNode& root = rows.Root(PQCompoDataBase->Host);
   try {
     Reopen();
   } catch (const std::exception& e) {
     browser_.ShowError(e.what());
     return false;
   }
-  tree.SetImages(*root, root->ImageIndex(), 0);
   InTransaction([&] {
     Exec(pg::kVersionCursor);
     Exec(pg::kVersionFetch);
@@ -124,11 +123,7 @@ bool TPostgresReader::Connect() {
       browser_.SetLblDbType(TdCommon::GetToken(v, 1, ' ') + " " + TdCommon::GetToken(v, 2, ' '));
     }
     Exec(pg::kDatabasesCursor);
-    ReadBatches(pg::kDatabasesFetch, [&](TPQResultset& rs) {
-      TTreeNode* n = tree.Add(root, Field(rs, 0));
-      tree.SetImages(*n, n->Level(), n->Level());
-      tree.SetHasChildren(*n, true);
-    });
+    ReadBatches(pg::kDatabasesFetch, [&](TPQResultset& rs) { rows.Container(root, Field(rs, 0)); });
   });
   return true;
 }
@@ -142,44 +137,24 @@ void TPostgresReader::PrepareSelection(TTreeNode& node) {
 }
 
 void TPostgresReader::LoadSchemas(TTreeNode& node) {
-  if (node.Level() != browser_.FDatabaseLevel || node.Data()) return;
-  TTreeModel& tree = browser_.TreeView1();
-  tree.DeleteChildren(node);
-  tree.SetImages(node, node.Level(), node.Level());
+  TCatalogRows rows(browser_);
+  if (!rows.Reload(node, browser_.FDatabaseLevel)) return;
   PQCompoDataBase->DataBaseName = node.Text();
   PQCompoDataBase->Close();
   Reopen();
   InTransaction([&] {
     Exec(pg::kSchemasCursor);
-    ReadBatches(pg::kFetch, [&](TPQResultset& rs) {
-      TTreeNode* n = tree.Add(&node, Field(rs, 0));
-      tree.SetImages(*n, n->Level(), n->Level());
-      tree.SetHasChildren(*n, true);
-    });
+    ReadBatches(pg::kFetch, [&](TPQResultset& rs) { rows.Container(node, Field(rs, 0)); });
   });
 }
 
 void TPostgresReader::LoadTables(TTreeNode& node) {
-  if (node.Level() != browser_.FSchemaLevel || node.Data()) return;
-  TTreeModel& tree = browser_.TreeView1();
-  TStringGrid& grid = browser_.grdTableList();
-  tree.DeleteChildren(node);
-  tree.SetImages(node, node.Level(), node.Level());
+  TCatalogRows rows(browser_);
+  if (!rows.Reload(node, browser_.FSchemaLevel)) return;
   InTransaction([&] {
     Exec(pg::TablesStatement(node.Text()));
-    int n = 0;
     ReadBatches(pg::kFetch, [&](TPQResultset& rs) {
-      ++n;
-      std::string name = Field(rs, 0);
-      auto info = std::make_unique<TableInfo>();
-      info->comment = Field(rs, 1);
-      TTreeNode* child = tree.Add(&node, name);
-      tree.SetData(*child, std::move(info));
-      tree.SetImages(*child, child->Level(), child->Level());
-      grid.SetRowCount(n + 1);
-      grid.SetCell(0, n, std::to_string(n));
-      grid.SetCell(1, n, name);
-      grid.SetCell(2, n, child->Data()->comment);
+      rows.Table(node, {Field(rs, 0), Field(rs, 1), {}, {}}, /*withDates=*/false);
     });
     browser_.ShowPage(Page::TableList);
   });
@@ -192,20 +167,11 @@ void TPostgresReader::LoadColumns(TTreeNode& node) {
       pg::ColumnsStatement(browser_.lblDbType(), schema ? schema->Text() : "", node.Text()));
   std::unique_ptr<TPQResultset> rs = PQCompoDataBase->GetResult();
   if (!rs) return;
-  TStringGrid& grid = browser_.grdTableDefinition();
-  for (int n = 1; !rs->Eof(); ++n) {
-    grid.SetRowCount(n + 1);
-    for (int c = 0; c < rs->FieldCount(); ++c) {
-      if (c == 2) {
-        pg::TypeCells cells = pg::SplitType(Field(*rs, 2));
-        grid.SetCell(2, n, cells.type);
-        grid.SetCell(3, n, cells.length);
-        grid.SetCell(4, n, cells.scale);
-      } else if (c != 3 && c != 4) {
-        grid.SetCell(c, n, Field(*rs, c));
-      }
-    }
-    rs->Next();
+  TCatalogRows rows(browser_);
+  for (; !rs->Eof(); rs->Next()) {
+    pg::TypeCells type = pg::SplitType(Field(*rs, 2));
+    rows.Column({Field(*rs, 0), Field(*rs, 1), type.type, type.length, type.scale, Field(*rs, 5),
+                 Field(*rs, 6), Field(*rs, 7), {}});
   }
 }
 
