@@ -110,3 +110,47 @@ TEST(CliPrompts, LogonValuesFromOptions) {
   EXPECT_EQ(v->postgres.databaseName, "postgres");
   EXPECT_EQ(v->postgres.host, "localhost");
 }
+
+TEST(CliPrompts, EachKindTakesItsOwnLogonValues) {
+  Options o;
+  o.user = "u";
+  o.host = "h";
+  o.port = "3307";
+  o.windowsAuth = true;
+  o.kind = zel::dkMySql;
+  auto my = CliPrompts(o, "pw", false).LogonDialog();
+  ASSERT_TRUE(my);
+  EXPECT_EQ(my->kind, zel::dkMySql);
+  EXPECT_EQ(my->mySql.host, "h");
+  EXPECT_EQ(my->mySql.port, "3307");
+  EXPECT_EQ(my->mySql.password, "pw");
+  o.kind = zel::dkSqlServer;
+  auto ss = CliPrompts(o, "pw", false).LogonDialog();
+  ASSERT_TRUE(ss);
+  EXPECT_EQ(ss->sqlServer.host, "h");
+  EXPECT_EQ(ss->sqlServer.authentication, 1);
+  EXPECT_EQ(ss->sqlServer.userName, "u");
+  o.kind = zel::dkOracle;
+  o.host = "orahost:1521/ORCL";
+  auto ora = CliPrompts(o, "p/w@x", false).LogonDialog();
+  ASSERT_TRUE(ora);
+  EXPECT_EQ(ora->oracle.host, "orahost:1521/ORCL");
+  EXPECT_EQ(ora->oracle.password, "p/w@x");
+  // A missing MySQL host means this machine, as for PostgreSQL.
+  o.kind = zel::dkMySql;
+  o.host.clear();
+  EXPECT_EQ(CliPrompts(o, "", false).LogonDialog()->mySql.host, "localhost");
+}
+
+TEST(CliOptions, KindSpecificOptionsNameTheKindsThatTakeThem) {
+  EXPECT_EQ(Parse({"list", "--kind", "db2", "--schema", "s"}).error,
+            "unknown --kind 'db2' (expected postgresql, mysql, sqlserver or oracle)");
+  EXPECT_EQ(Parse({"list", "--kind", "postgresql", "--schema", "s", "--auth", "sql"}).error,
+            "--auth applies to sqlserver only");
+  EXPECT_EQ(Parse({"list", "--kind", "oracle", "--schema", "s", "--port", "1521"}).error,
+            "--port applies to postgresql and mysql only");
+  EXPECT_EQ(Parse({"list", "--kind", "mysql", "--schema", "s", "--database", "d"}).error,
+            "--database applies to postgresql and sqlserver only; the host is the database");
+  for (const char* kind : {"postgresql", "mysql", "sqlserver", "oracle"})
+    EXPECT_TRUE(Parse({"list", "--kind", kind, "--schema", "s"}).options) << kind;
+}
