@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/IniFile.h"
+#include "common/SettingsLocation.h"
 #include "common/Text.h"
 
 namespace zel {
@@ -60,7 +61,7 @@ void TdCommon::SetProgramFolder(std::string folder) {
 std::string TdCommon::SettingsPath(const std::string& fileName) const {
   if (!settingsFile_.empty() && fileName == SettingsFileName()) return settingsFile_;
   if (!fileName.empty() && fileName[0] == '/') return fileName;
-  return folder_ + fileName;
+  return SettingsFilePath(folder_, fileName);
 }
 
 std::string TdCommon::ReadSetting(const std::string& fileName, std::string_view section,
@@ -70,7 +71,13 @@ std::string TdCommon::ReadSetting(const std::string& fileName, std::string_view 
 
 void TdCommon::WriteSetting(const std::string& fileName, std::string_view section,
                             std::string_view key, std::string_view value) const {
-  IniFile::Write(SettingsPath(fileName), section, key, value);  // failures are not reported
+  // Failures are not reported: the value is simply not kept.
+  const std::string path = SettingsPath(fileName);
+  // The configuration folder is made on first write; the program's own
+  // folder never is.
+  const std::string config = ConfigFolder();
+  if (!config.empty() && path.rfind(config, 0) == 0 && !MakeParentFolder(path)) return;
+  IniFile::Write(path, section, key, value);
 }
 
 void TdCommon::ClearGrid(TStringGrid& grid, int rowCount) {

@@ -27,7 +27,9 @@ class TdCommon {
   // command line point it elsewhere.
   const std::string& ProgramFolder() const { return folder_; }
   void SetProgramFolder(std::string folder);
-  // Full path of a settings file name: an absolute name stands as it is.
+  // Full path of a settings file name: an absolute name stands as it is; a
+  // relative one lies beside the program or in the user's configuration
+  // folder (SettingsLocation.h).
   std::string SettingsPath(const std::string& fileName) const;
   // Reads and writes of SettingsFileName() go to this file instead (the
   // command line's --settings).

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <random>
 #include <set>
 
@@ -128,8 +130,20 @@ TEST(Common, SettingsBesideTheProgramAndSilentFailures) {
   common.WriteSetting("Zel.ini", "postgre", "host", "db.example");
   EXPECT_EQ(common.ReadSetting("Zel.ini", "postgre", "host"), "db.example");
   EXPECT_TRUE(zel::test::FileExists(dir.File("Zel.ini")));
-  common.SetProgramFolder(dir.File("no/such/folder"));
-  common.WriteSetting("Zel.ini", "a", "b", "c");  // returns normally
+  {
+    // An unwritable program folder sends the file to the configuration
+    // folder; with none at all the write is dropped without a word.
+    const char* home = std::getenv("HOME");
+    const std::string savedHome = home ? home : "";
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const std::string savedXdg = xdg ? xdg : "";
+    unsetenv("HOME");
+    unsetenv("XDG_CONFIG_HOME");
+    common.SetProgramFolder(dir.File("no/such/folder"));
+    common.WriteSetting("Zel.ini", "a", "b", "c");  // returns normally
+    if (home) setenv("HOME", savedHome.c_str(), 1);
+    if (xdg) setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+  }
   EXPECT_TRUE(prompts.messages.empty());
   common.ShowMessageBox("hello");
   ASSERT_EQ(prompts.messages.size(), 1u);
