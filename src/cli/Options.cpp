@@ -54,6 +54,7 @@ window writes.
                    program; nothing is ever written to it
   --force          replace existing files
   --help           this text
+  --version        the program's version, as its About box shows it
 
 The password is taken from the environment variable ZELMORA_PASSWORD or, when
 standard input is a terminal, asked for; never from the command line.
@@ -82,6 +83,10 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     }
     if (arg == "--help" || arg == "-h") {
       o.help = true;
+      return {o, {}};
+    }
+    if (arg == "--version") {
+      o.version = true;
       return {o, {}};
     }
     if (arg.rfind("--", 0) != 0) {

@@ -30,6 +30,7 @@ struct Options {
   std::optional<std::string> settings;
   bool force = false;
   bool help = false;
+  bool version = false;
 };
 
 struct ParseResult {

@@ -5,6 +5,8 @@
 #include "catalog/Kinds.h"
 #include "cli/Options.h"
 #include "cli/Runner.h"
+#include "common/Common.h"
+#include "common/VersionInfo.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -15,6 +17,16 @@ int main(int argc, char** argv) {
   }
   if (parsed.options->help) {
     std::cout << zel::cli::HelpText();
+    return zel::cli::exitOk;
+  }
+  if (parsed.options->version) {
+    // Read back from this executable file, as the window's About box does.
+    const std::string version = zel::FileVersionText(zel::ExecutablePath(), 4);
+    if (version.empty()) {
+      std::cerr << "zelmora-export: this executable carries no version" << std::endl;
+      return zel::cli::exitExportFailed;
+    }
+    std::cout << version << std::endl;
     return zel::cli::exitOk;
   }
   zel::cli::Environment env;

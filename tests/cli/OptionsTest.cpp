@@ -3,6 +3,7 @@
 #include "cli/CliPrompts.h"
 #include "cli/Options.h"
 #include "common/LogonValues.h"
+#include "common/VersionInfo.h"
 #include "support/TestEnv.h"
 
 using namespace zel::cli;
@@ -153,4 +154,14 @@ TEST(CliOptions, KindSpecificOptionsNameTheKindsThatTakeThem) {
             "--database applies to postgresql and sqlserver only; the host is the database");
   for (const char* kind : {"postgresql", "mysql", "sqlserver", "oracle"})
     EXPECT_TRUE(Parse({"list", "--kind", kind, "--schema", "s"}).options) << kind;
+}
+
+TEST(CliOptions, VersionIsTheOneTheAboutBoxReadsFromTheFile) {
+  ASSERT_TRUE(Parse({"--version"}).options);
+  EXPECT_TRUE(Parse({"--version"}).options->version);
+  const std::string exe = std::string(ZEL_BINARY_DIR) + "/src/cli/zelmora-export";
+  std::string out;
+  ASSERT_EQ(zel::test::RunCommand(exe + " --version", &out), 0);
+  EXPECT_EQ(out, zel::FileVersionText(exe, 4) + "\n");
+  EXPECT_EQ(out, "1.0.0.42\n");
 }
