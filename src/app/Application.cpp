@@ -19,6 +19,8 @@ std::function<void(const std::string&)> exceptionHandler;
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("Zelmora"));
   setApplicationDisplayName(QStringLiteral("Zelmora"));
+  // Lets the desktop match the window to its entry (and icon) on Wayland.
+  setDesktopFileName(QStringLiteral("org.example.zelmora"));
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

@@ -269,8 +269,8 @@ QPixmap GridImage(int index) {
   }
 }
 
-QPixmap ProgramIcon() {
-  return Render(32, [](QPainter& p) {
+QPixmap ProgramIcon(int size) {
+  return Render(size, [](QPainter& p) {
     Sheet(p, QRectF(10, 4, 20, 24), 5, 3);
     Cylinder(p, QRectF(2, 10, 14, 20), QColor(70, 120, 190));
   });

@@ -21,6 +21,7 @@ enum Grid { grCheck, grKey, kGridCount };
 QPixmap ToolbarImage(int index);
 QPixmap TreeImage(int index);
 QPixmap GridImage(int index);
-QPixmap ProgramIcon();
+// The desktop entry's icon files are drawn from it too (tools/Icon.cpp).
+QPixmap ProgramIcon(int size = 32);
 
 }  // namespace zel::images
