@@ -3,6 +3,7 @@
 #include <ctime>
 #include <exception>
 
+#include "catalog/ColumnPrefetch.h"
 #include "catalog/Kinds.h"
 
 namespace zel {
@@ -191,7 +192,19 @@ void TBrowser::LoadColumns(TTreeNode& node) {
   commentCaptionVisible_ = !lblTableComment_.empty();
   Notify(chLabels);
   TdCommon::ClearGrid(tableDefinition_, 2);
-  if (reader_) reader_->LoadColumns(node);
+  if (!reader_) return;
+  if (prefetch_) {
+    if (std::optional<std::vector<ColumnRow>> rows = prefetch_->Take(node)) {
+      reader_->FillColumns(*this, node, *rows);
+      return;
+    }
+  }
+  reader_->LoadColumns(node);
+}
+
+ColumnTask TBrowser::ColumnTaskOf(const TTreeNode& table) const {
+  return {DatabaseNameOf(table), table.Parent() ? table.Parent()->Text() : std::string(),
+          table.Text()};
 }
 
 std::string TBrowser::DatabaseNameOf(const TTreeNode& node) const {

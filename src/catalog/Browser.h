@@ -19,6 +19,8 @@
 
 namespace zel {
 
+class TColumnPrefetch;
+
 enum class Page { Blank, Log, TableDefinition, TableList };
 
 struct CommandState {
@@ -99,6 +101,12 @@ class TBrowser : private ITreeObserver {
   void UpdateCommandState();
   void ShowPageForNode();
 
+  // While an export runs: column reads taken ahead by extra connections,
+  // which LoadColumns uses instead of running the statement itself.
+  void SetColumnPrefetch(TColumnPrefetch* prefetch) { prefetch_ = prefetch; }
+  // The names a column statement of `table` needs.
+  ColumnTask ColumnTaskOf(const TTreeNode& table) const;
+
   void LoadNode(TTreeNode& node);
   void LoadSchemas(TTreeNode& node);
   void LoadTables(TTreeNode& node);
@@ -133,6 +141,7 @@ class TBrowser : private ITreeObserver {
   TStringGrid tableList_;
   TStringGrid tableDefinition_;
   TTreeNode* currentNode_ = nullptr;
+  TColumnPrefetch* prefetch_ = nullptr;
   bool dbOk_ = false;
   bool updateAfterRemoval_ = false;
   std::string lblDbType_, lblTableName_, lblTableComment_;

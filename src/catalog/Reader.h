@@ -5,11 +5,31 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
+#include <vector>
+
+#include "catalog/CatalogRows.h"
 
 namespace zel {
 
 class TBrowser;
 class TTreeNode;
+
+// The names a column statement needs, taken from the tree on the main
+// thread so that a worker never touches the tree.
+struct ColumnTask {
+  std::string database, schema, table;
+};
+
+// Runs one kind's column statement, exactly as its LoadColumns would, on a
+// connection of its own. Made on the main thread, then used and destroyed
+// on one worker thread; it connects on first use and closes when destroyed.
+class IColumnReader {
+ public:
+  virtual ~IColumnReader() = default;
+  // The rows LoadColumns would hand over, in order. A failure raises.
+  virtual std::vector<ColumnRow> Read(const ColumnTask& task) = 0;
+};
 
 class ICatalogReader {
  public:
@@ -31,6 +51,15 @@ class ICatalogReader {
   // Called for an accepted selection before anything else; the PostgreSQL
   // reader reconnects to the node's database here. Exceptions escape.
   virtual void PrepareSelection(TTreeNode& node) { (void)node; }
+
+  // Exports read the columns of a schema's tables ahead on extra
+  // connections. Null when the kind cannot (the export then reads serially).
+  virtual std::unique_ptr<IColumnReader> NewColumnReader() { return nullptr; }
+  // LoadColumns with the statement already run by a column reader: the same
+  // grid and side effects as LoadColumns(node), from `rows`.
+  // The default puts the rows into the grid; kinds whose LoadColumns does
+  // more (the busy cursor, the grid's column count) override it.
+  virtual void FillColumns(TBrowser& browser, TTreeNode& node, const std::vector<ColumnRow>& rows);
 };
 
 using ReaderFactory = std::function<std::unique_ptr<ICatalogReader>(TBrowser&)>;

@@ -31,7 +31,7 @@ std::string HelpText() {
   return R"(Usage: zelmora-export list|definitions --kind postgresql|mysql|sqlserver|oracle
                       [--host H] [--port P] [--user U] [--database D] [--auth sql|windows]
                       (--schema S [--table T] | --all-schemas)
-                      [--out PATH] [--settings FILE] [--force]
+                      [--out PATH] [--settings FILE] [--force] [--connections N]
 
 Writes the table list (list) or the table definition document (definitions)
 of a database schema as an Excel workbook, the same documents the Zelmora
@@ -53,6 +53,9 @@ window writes.
                    header texts) from FILE instead of Zel.ini beside the
                    program; nothing is ever written to it
   --force          replace existing files
+  --connections N  definitions: read the tables' columns ahead on N extra
+                   connections (1 to 64; 1 reads each table in turn);
+                   default: [catalog] connections of the settings file, or 8
   --help           this text
   --version        the program's version, as its About box shows it
 
@@ -144,6 +147,12 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       o.settings = value;
     } else if (arg == "--force") {
       o.force = true;
+    } else if (arg == "--connections") {
+      int n = 0;
+      auto [ptr, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
+      if (ec != std::errc() || ptr != value.data() + value.size() || n < 1 || n > 64)
+        return fail("--connections must be a number from 1 to 64, not '" + value + "'");
+      o.connections = n;
     } else if (arg == "--password") {
       return fail("the password is never taken from the command line; set ZELMORA_PASSWORD");
     } else {

@@ -29,6 +29,7 @@ struct Options {
   std::optional<std::string> out;
   std::optional<std::string> settings;
   bool force = false;
+  int connections = 0;  // 0: from the settings file
   bool help = false;
   bool version = false;
 };

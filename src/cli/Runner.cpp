@@ -109,6 +109,7 @@ int Run(const Options& options, Environment& env) {
     }
 
     TExporter exporter(browser, env.createApplication);
+    exporter.connections = options.connections;
     exporter.OnProgress = [&err](int n, int total, const std::string& name) {
       err << n << "/" << total << " " << name << std::endl;
     };

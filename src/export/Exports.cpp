@@ -1,7 +1,9 @@
 #include "export/Exports.h"
 
+#include <algorithm>
 #include <filesystem>
 
+#include "catalog/ColumnPrefetch.h"
 #include "export/DocumentSheets.h"
 #include "export/ExcelAutomation.h"
 #include "export/ExportSettings.h"
@@ -97,10 +99,25 @@ void TExporter::ExportTableDefinitions(TTreeNode& node) {
   // Outside the run: a reader failure here escapes to the caller and leaves
   // the unfilled workbook at the target.
   browser_.LoadTables(node);
+  // The tables are known now: their column statements start ahead of the
+  // sheets, and stop with the run however it ends.
+  std::unique_ptr<TColumnPrefetch> prefetch = StartPrefetch(node);
+  struct Detach {
+    TBrowser& browser;
+    ~Detach() { browser.SetColumnPrefetch(nullptr); }
+  } detach{browser_};
+  browser_.SetColumnPrefetch(prefetch.get());
 
   SheetWriter writer{browser_, settings, [this] { browser_.Prompts().ProcessPendingEvents(); }};
   runs_.push_back({*target, false});
   const bool saved = xl::RunAutomation(ctx, *target, [&](xl::IWorkbook& book) {
+    // Reading ahead ends with the document step, before a failure is shown.
+    struct StopReadingAhead {
+      TColumnPrefetch* prefetch;
+      ~StopReadingAhead() {
+        if (prefetch) prefetch->Stop();
+      }
+    } stopReadingAhead{prefetch.get()};
     if (node.Level() == browser_.FTableLevel) {
       if (OnProgress) OnProgress(1, 1, node.Text());
       writer.WriteTableDefinitionSheet(book.WorkSheets(1), node);
@@ -118,6 +135,27 @@ void TExporter::ExportTableDefinitions(TTreeNode& node) {
     }
   });
   runs_.back().saved = saved;
+}
+
+int TExporter::ConnectionsSetting(const TdCommon& common) {
+  const std::string text = common.ReadSetting(TdCommon::SettingsFileName(), "catalog", "connections");
+  const int n = TdCommon::StrToIntOrZero(text);
+  return n >= 1 && n <= kMaxConnections ? n : kDefaultConnections;
+}
+
+std::unique_ptr<TColumnPrefetch> TExporter::StartPrefetch(const TTreeNode& node) {
+  ICatalogReader* reader = browser_.Reader();
+  const int wanted = connections > 0 ? connections : ConnectionsSetting(browser_.Common());
+  const int workers = wanted <= 1 ? 0 : std::min(wanted, kMaxConnections);
+  if (!reader || workers == 0 || node.Level() != browser_.FSchemaLevel || node.ChildCount() < 2)
+    return nullptr;
+  std::vector<std::pair<const TTreeNode*, ColumnTask>> tables;
+  for (int i = 0; i < node.ChildCount(); ++i)
+    tables.emplace_back(node.Child(i), browser_.ColumnTaskOf(*node.Child(i)));
+  auto prefetch = std::make_unique<TColumnPrefetch>(
+      std::move(tables), [reader] { return reader->NewColumnReader(); }, workers);
+  if (prefetch->Workers() == 0) return nullptr;
+  return prefetch;
 }
 
 std::string TExporter::DetectExcelVersion() {

@@ -14,6 +14,8 @@
 
 namespace zel {
 
+class TColumnPrefetch;
+
 class TExporter {
  public:
   using ApplicationFactory = std::function<std::unique_ptr<xl::IExcelApplication>()>;
@@ -25,6 +27,17 @@ class TExporter {
   void TableListCommand();
   // "テーブル定義書出力": by the level of FCurrentNode.
   void DefinitionCommand();
+
+  // Connections for the column statements of a definition export: with
+  // more than one, the statements run ahead of the sheets on that many
+  // extra connections; 1 reads each table when its sheet is written. 0
+  // takes the settings file's [catalog] connections (8 when unset).
+  int connections = 0;
+  static constexpr int kDefaultConnections = 8;
+  static constexpr int kMaxConnections = 64;
+  // The [catalog] connections value, kDefaultConnections when missing or
+  // not a number from 1 to kMaxConnections.
+  static int ConnectionsSetting(const TdCommon& common);
 
   // FExcelVersion, asking the application once when it is not known yet
   // (the export settings command presets its file filter from it).
@@ -47,6 +60,7 @@ class TExporter {
 
  private:
   xl::AutomationContext Context();
+  std::unique_ptr<TColumnPrefetch> StartPrefetch(const TTreeNode& node);
 
   TBrowser& browser_;
   ApplicationFactory createApplication_;

@@ -54,25 +54,85 @@ void TPostgresReader::Exec(const std::string& sql) {
 
 void TPostgresReader::Reopen() {
   PQCompoDataBase->Open();
+  SetUpSession(*PQCompoDataBase, [this](const std::string& sql) { Exec(sql); });
+}
+
+void TPostgresReader::SetUpSession(TPQCompo& pq, const std::function<void(const std::string&)>& exec) {
   // Names go into statements between single quotes with their quotes
   // doubled; with standard-conforming strings a backslash in a name is just
   // a character. Servers too old to know the setting treat neither.
   try {
-    Exec("set standard_conforming_strings to on");
+    exec("set standard_conforming_strings to on");
   } catch (const EPQError&) {
   }
   // A SQL_ASCII database stores whatever bytes its clients sent, often
   // Shift-JIS; the server refuses to pass them off as UTF-8. Taken raw, they
   // are decoded here instead.
   try {
-    Exec("show server_encoding");
-    auto rs = PQCompoDataBase->GetResult();
+    exec("show server_encoding");
+    auto rs = pq.GetResult();
     if (rs && !rs->Eof() && rs->Fields(0).AsString() == "SQL_ASCII") {
       rs.reset();
-      Exec("set client_encoding to 'SQL_ASCII'");
+      exec("set client_encoding to 'SQL_ASCII'");
     }
   } catch (const EPQError&) {
   }
+}
+
+std::vector<ColumnRow> TPostgresReader::ReadColumns(TPQCompo& pq, const std::string& versionLabel,
+                                                    const ColumnTask& task,
+                                                    const std::function<void(const std::string&)>& exec) {
+  exec(pg::ColumnsStatement(versionLabel, task.schema, task.table));
+  std::vector<ColumnRow> rows;
+  std::unique_ptr<TPQResultset> rs = pq.GetResult();
+  if (!rs) return rows;
+  for (; !rs->Eof(); rs->Next()) {
+    pg::TypeCells type = pg::SplitType(Field(*rs, 2));
+    rows.push_back({Field(*rs, 0), Field(*rs, 1), type.type, type.length, type.scale,
+                    Field(*rs, 5), Field(*rs, 6), Field(*rs, 7), {}});
+  }
+  return rows;
+}
+
+namespace {
+
+// One extra connection of an export, to the database of the tables it reads.
+class TPostgresColumnReader : public IColumnReader {
+ public:
+  TPostgresColumnReader(const TPQCompo& main, std::string versionLabel)
+      : versionLabel_(std::move(versionLabel)) {
+    pq_.UserName = main.UserName;
+    pq_.UserPass = main.UserPass;
+    pq_.Host = main.Host;
+    pq_.Port = main.Port;
+  }
+
+  std::vector<ColumnRow> Read(const ColumnTask& task) override {
+    auto exec = [this](const std::string& sql) { pq_.ExecSQL(sql); };
+    if (!pq_.Connected() || pq_.DataBaseName != task.database) {
+      pq_.Close();
+      pq_.DataBaseName = task.database;
+      pq_.Open();
+      TPostgresReader::SetUpSession(pq_, exec);
+    }
+    return TPostgresReader::ReadColumns(pq_, versionLabel_, task, exec);
+  }
+
+ private:
+  TPQCompo pq_;
+  std::string versionLabel_;
+};
+
+}  // namespace
+
+std::unique_ptr<IColumnReader> TPostgresReader::NewColumnReader() {
+  return std::make_unique<TPostgresColumnReader>(*PQCompoDataBase, browser_.lblDbType());
+}
+
+void TPostgresReader::FillColumns(TBrowser& browser, TTreeNode& node,
+                                  const std::vector<ColumnRow>& rows) {
+  BusyCursor busy(browser.Prompts());
+  ICatalogReader::FillColumns(browser, node, rows);
 }
 
 template <typename Body>
@@ -162,17 +222,10 @@ void TPostgresReader::LoadTables(TTreeNode& node) {
 
 void TPostgresReader::LoadColumns(TTreeNode& node) {
   BusyCursor busy(browser_.Prompts());
-  const TTreeNode* schema = node.Parent();
-  Exec(
-      pg::ColumnsStatement(browser_.lblDbType(), schema ? schema->Text() : "", node.Text()));
-  std::unique_ptr<TPQResultset> rs = PQCompoDataBase->GetResult();
-  if (!rs) return;
-  TCatalogRows rows(browser_);
-  for (; !rs->Eof(); rs->Next()) {
-    pg::TypeCells type = pg::SplitType(Field(*rs, 2));
-    rows.Column({Field(*rs, 0), Field(*rs, 1), type.type, type.length, type.scale, Field(*rs, 5),
-                 Field(*rs, 6), Field(*rs, 7), {}});
-  }
+  std::vector<ColumnRow> rows =
+      ReadColumns(*PQCompoDataBase, browser_.lblDbType(), browser_.ColumnTaskOf(node),
+                  [this](const std::string& sql) { Exec(sql); });
+  ICatalogReader::FillColumns(browser_, node, rows);
 }
 
 }  // namespace zel

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "catalog/Reader.h"
 #include "db/postgres/PQCompo.h"
@@ -25,6 +26,17 @@ class TPostgresReader : public ICatalogReader {
   bool Connected() const override;
   void Close() override;
   void PrepareSelection(TTreeNode& node) override;
+  std::unique_ptr<IColumnReader> NewColumnReader() override;
+  void FillColumns(TBrowser& browser, TTreeNode& node,
+                   const std::vector<ColumnRow>& rows) override;
+
+  // What every connection does after opening: standard strings, and the raw
+  // encoding of a SQL_ASCII database. `exec` sends one statement.
+  static void SetUpSession(TPQCompo& pq, const std::function<void(const std::string&)>& exec);
+  // The column statement of one table and its rows, as LoadColumns reads them.
+  static std::vector<ColumnRow> ReadColumns(TPQCompo& pq, const std::string& versionLabel,
+                                            const ColumnTask& task,
+                                            const std::function<void(const std::string&)>& exec);
 
   // PQCompoDataBase of the main window.
   TPQCompo& Component() { return *PQCompoDataBase; }
