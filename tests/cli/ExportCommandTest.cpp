@@ -154,6 +154,12 @@ TEST_F(ExportCommandTest, ExitStatuses) {
   EXPECT_EQ(Run("list --kind postgresql", &out), 2);
   EXPECT_EQ(out.find('\n'), out.size() - 1) << "one line: " << out;
   EXPECT_EQ(Run("list " + Conn() + " --schema sales --port nope", &out), 2);
+  // Read-ahead connections: a whole number from 1 to 64, else one line.
+  for (const char* n : {"0", "-1", "x", "1000", "2.5", ""}) {
+    EXPECT_EQ(Run("definitions " + Conn() + " --schema sales --connections=" + n, &out), 2) << n;
+    EXPECT_EQ(out.find('\n'), out.size() - 1) << "one line: " << out;
+    EXPECT_NE(out.find("--connections"), std::string::npos) << out;
+  }
   // Wrong password: the server's message and status 3.
   EXPECT_EQ(Run("list " + Conn() + " --schema sales", &out, "wrong"), 3);
   EXPECT_NE(out.find("password authentication failed"), std::string::npos) << out;

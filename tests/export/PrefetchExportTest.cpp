@@ -95,11 +95,15 @@ class PrefetchExportTest : public ::testing::Test {
     return std::stoi(out);
   }
 
-  void ExpectSameWorkbook(const std::string& a, const std::string& b) {
-    const WorkbookDump da = DumpWorkbook(a), db = DumpWorkbook(b);
-    ASSERT_TRUE(da.ok()) << da.error;
-    ASSERT_TRUE(db.ok()) << db.error;
-    EXPECT_EQ(da.values, db.values);
+  // Cell by cell through an independent reader (slow for hundreds of
+  // sheets, so only where asked), and byte for byte.
+  void ExpectSameWorkbook(const std::string& a, const std::string& b, bool cells) {
+    if (cells) {
+      const WorkbookDump da = DumpWorkbook(a), db = DumpWorkbook(b);
+      ASSERT_TRUE(da.ok()) << da.error;
+      ASSERT_TRUE(db.ok()) << db.error;
+      EXPECT_EQ(da.values, db.values);
+    }
     // Byte for byte but for the time stamps of the package's metadata.
     ASSERT_EQ(ZipPartList(a), ZipPartList(b));
     std::istringstream parts(ZipPartList(a));
@@ -125,11 +129,13 @@ TEST_F(PrefetchExportTest, ReadingAheadWritesTheSameWorkbookAndLogAsReadingInTur
     EXPECT_TRUE(serial.messages.empty());
     EXPECT_EQ(serial.log, ahead.log);
     EXPECT_EQ(serial.messages, ahead.messages);
-    ExpectSameWorkbook(serial.target, ahead.target);
+    ExpectSameWorkbook(serial.target, ahead.target, schema == "sales");
   }
   // The many tables really are in the workbook, each on its own sheet.
-  WorkbookDump d = DumpWorkbook(dir.File("many-ahead.xlsx"), false);
-  EXPECT_EQ(d["sheet.400"], "t400");
+  const std::string workbook = ReadZipPart(dir.File("many-ahead.xlsx"), "xl/workbook.xml");
+  EXPECT_NE(workbook.find("name=\"t400\""), std::string::npos);
+  EXPECT_NE(ZipPartList(dir.File("many-ahead.xlsx")).find("xl/worksheets/sheet400.xml"),
+            std::string::npos);
 }
 
 TEST_F(PrefetchExportTest, NoThreadOrConnectionOutlivesTheExport) {
