@@ -11,18 +11,12 @@
 
 #include "catalog/ColumnPrefetch.h"
 #include "catalog/TreeModel.h"
+#include "support/TestEnv.h"
 
 namespace zel {
 namespace {
 
-int ThreadCount() {
-  int n = 0;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
-    (void)entry;
-    ++n;
-  }
-  return n;
-}
+using test::ThreadCount;
 
 struct Counters {
   std::atomic<int> made{0}, destroyed{0}, reads{0};

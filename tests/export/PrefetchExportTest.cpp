@@ -17,15 +17,6 @@ using namespace zel::test;
 
 namespace {
 
-int ThreadCount() {
-  int n = 0;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
-    (void)entry;
-    ++n;
-  }
-  return n;
-}
-
 class PrefetchExportTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {

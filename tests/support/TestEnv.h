@@ -40,6 +40,9 @@ bool ServersRequired();
 // The text as one word of a shell command line.
 std::string ShellQuote(const std::string& text);
 
+// The threads of this process now (tests that check nothing outlives a run).
+int ThreadCount();
+
 // Runs a shell command; returns its exit status and collects its output.
 int RunCommand(const std::string& command, std::string* output = nullptr);
 
