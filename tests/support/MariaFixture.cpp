@@ -1,0 +1,111 @@
+#include "support/MariaFixture.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "catalog/mysql/MySqlReader.h"
+
+namespace zel::test {
+
+int MariaSql(const MariaServer& srv, const std::string& sql, std::string* output) {
+  TempDir dir;
+  const std::string file = dir.File("in.sql");
+  WriteFile(file, sql);
+  // The password travels in the environment, never on a command line.
+  const std::string cmd = "MYSQL_PWD=" + ShellQuote(srv.password) +
+                          " mariadb --no-defaults --default-character-set=utf8mb4 -N -B -h " +
+                          ShellQuote(srv.host) + " -P " + ShellQuote(srv.port) + " -u " +
+                          ShellQuote(srv.user) + " < " + ShellQuote(file);
+  std::string out;
+  const int status = RunCommand(cmd, &out);
+  if (output) {
+    if (!out.empty() && out.back() == '\n') out.pop_back();
+    *output = out;
+  }
+  return status;
+}
+
+std::string MariaIdent(const std::string& name) {
+  std::string out = "`";
+  for (char c : name) {
+    if (c == '`') out += '`';
+    out += c;
+  }
+  return out + "`";
+}
+
+std::string MariaLiteral(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "'";
+}
+
+MariaSchemas::~MariaSchemas() {
+  std::string sql;
+  for (const std::string& n : names_) sql += "DROP DATABASE IF EXISTS " + MariaIdent(n) + ";\n";
+  if (!sql.empty()) MariaSql(srv_, sql);
+}
+
+std::string MariaSchemas::Name(const std::string& prefix) {
+  std::string name = prefix + "_" + std::to_string(getpid());
+  names_.push_back(name);
+  return name;
+}
+
+std::string MariaSchemas::Create(const std::string& prefix) {
+  std::string name = Name(prefix);
+  MariaSql(srv_, "DROP DATABASE IF EXISTS " + MariaIdent(name) + "; CREATE DATABASE " +
+                     MariaIdent(name) + " CHARACTER SET utf8mb4;");
+  return name;
+}
+
+MariaBrowser::MariaBrowser(const MariaServer& srv, const std::string& password,
+                           const std::string& settingsFolder, const std::string& port) {
+  if (!settingsFolder.empty()) common.SetProgramFolder(settingsFolder);
+  ReaderRegistry registry;
+  registry.Register(dkMySql, TMySqlReader::Factory());
+  browser = std::make_unique<TBrowser>(common, prompts, std::move(registry));
+  browser->mySqlLibraryLoaded = true;
+  LogonValues v;
+  v.kind = dkMySql;
+  v.mySql.host = srv.host;
+  v.mySql.port = port.empty() ? srv.port : port;
+  v.mySql.userName = srv.user;
+  v.mySql.password = password == "\x01" ? srv.password : password;
+  prompts.logonAnswers.push_back(v);
+  browser->Connect();
+}
+
+TTreeNode* MariaBrowser::Select(TTreeNode* parent, const std::string& text) {
+  for (int i = 0; parent && i < parent->ChildCount(); ++i) {
+    if (parent->Child(i)->Text() == text) {
+      browser->TreeView1Change(*parent->Child(i));
+      return parent->Child(i);
+    }
+  }
+  return nullptr;
+}
+
+std::vector<std::string> LoggedQueries(const MariaServer& srv, size_t from) {
+  std::ifstream in(srv.generalLog, std::ios::binary);
+  in.seekg(static_cast<std::streamoff>(from));
+  std::vector<std::string> out;
+  for (std::string line; std::getline(in, line);) {
+    const size_t at = line.find(" Query\t");
+    if (at != std::string::npos) out.push_back(line.substr(at + 7));
+  }
+  return out;
+}
+
+size_t GeneralLogSize(const MariaServer& srv) {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(srv.generalLog, ec);
+  return ec ? 0 : static_cast<size_t>(size);
+}
+
+}  // namespace zel::test
