@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "catalog/mysql/MySqlReader.h"
+#include "db/mysql/mysql.h"
 
 namespace zel::test {
 
@@ -25,6 +26,10 @@ int MariaSql(const MariaServer& srv, const std::string& sql, std::string* output
     *output = out;
   }
   return status;
+}
+
+void EnsureMySqlLibrary() {
+  if (mysql::MySQLLoadStatus() == mysql::lsNotLoaded) mysql::LoadMySQLLibrary();
 }
 
 std::string MariaIdent(const std::string& name) {
@@ -66,6 +71,7 @@ std::string MariaSchemas::Create(const std::string& prefix) {
 
 MariaBrowser::MariaBrowser(const MariaServer& srv, const std::string& password,
                            const std::string& settingsFolder, const std::string& port) {
+  EnsureMySqlLibrary();
   if (!settingsFolder.empty()) common.SetProgramFolder(settingsFolder);
   ReaderRegistry registry;
   registry.Register(dkMySql, TMySqlReader::Factory());

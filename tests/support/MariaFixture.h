@@ -34,6 +34,9 @@ class MariaSchemas {
   std::vector<std::string> names_;
 };
 
+// Loads the MySQL client library as program start does, unless loaded.
+void EnsureMySqlLibrary();
+
 // `name` as a back-quoted identifier.
 std::string MariaIdent(const std::string& name);
 // `text` as a '...' literal (backslashes and quotes escaped).
