@@ -3,10 +3,13 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <cstdio>
 #include <fstream>
+#include <stdexcept>
 
 #include "catalog/mysql/MySqlReader.h"
 #include "db/mysql/mysql.h"
+#include "support/PgFixture.h"
 
 namespace zel::test {
 
@@ -69,8 +72,30 @@ std::string MariaSchemas::Create(const std::string& prefix) {
   return name;
 }
 
+std::string MariaSchemas::CreateCatalog(const std::string& prefix) {
+  const std::string name = Create(prefix);
+  std::string sql = ReadFile(FixturePath("mysql/catalog.sql"));
+  for (size_t at; (at = sql.find("@S@")) != std::string::npos;) sql.replace(at, 3, name);
+  if (MariaSql(srv_, sql) != 0) throw std::runtime_error("catalog fixture failed");
+  return name;
+}
+
+std::string MariaSchemas::CreateMany(const std::string& prefix, int tables) {
+  const std::string name = Create(prefix);
+  std::string sql;
+  char table[16];
+  for (int i = 1; i <= tables; ++i) {
+    std::snprintf(table, sizeof table, "t%03d", i);
+    sql += "CREATE TABLE " + MariaIdent(name) + "." + table +
+           " (id int PRIMARY KEY, name varchar(20) NOT NULL COMMENT '名前 " + std::to_string(i) +
+           "', amount decimal(10,2)) ENGINE=MyISAM;\n";
+  }
+  if (MariaSql(srv_, sql) != 0) throw std::runtime_error("many-table fixture failed");
+  return name;
+}
+
 MariaBrowser::MariaBrowser(const MariaServer& srv, const std::string& password,
-                           const std::string& settingsFolder, const std::string& port) {
+                           const std::string& settingsFolder, std::optional<std::string> port) {
   EnsureMySqlLibrary();
   if (!settingsFolder.empty()) common.SetProgramFolder(settingsFolder);
   ReaderRegistry registry;
@@ -80,7 +105,7 @@ MariaBrowser::MariaBrowser(const MariaServer& srv, const std::string& password,
   LogonValues v;
   v.kind = dkMySql;
   v.mySql.host = srv.host;
-  v.mySql.port = port.empty() ? srv.port : port;
+  v.mySql.port = port ? *port : srv.port;
   v.mySql.userName = srv.user;
   v.mySql.password = password == "\x01" ? srv.password : password;
   prompts.logonAnswers.push_back(v);

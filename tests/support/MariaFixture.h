@@ -4,6 +4,7 @@
 // never see each other's objects. SQL goes through the mariadb command-line
 // client, independent of the component under test.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,11 @@ class MariaSchemas {
   std::string Name(const std::string& prefix);
   // Creates it (utf8mb4) and returns the name.
   std::string Create(const std::string& prefix);
+  // A schema with the catalog fixture (tests/fixtures/mysql/catalog.sql).
+  std::string CreateCatalog(const std::string& prefix = "zel_my");
+  // A schema of `tables` tables t001... with two columns each, one with a
+  // comment.
+  std::string CreateMany(const std::string& prefix, int tables);
 
  private:
   MariaServer srv_;
@@ -45,7 +51,8 @@ std::string MariaLiteral(const std::string& text);
 // A browser logged on to the test MariaDB server as a user would be.
 struct MariaBrowser {
   explicit MariaBrowser(const MariaServer& srv, const std::string& password = "\x01",
-                        const std::string& settingsFolder = "", const std::string& port = "");
+                        const std::string& settingsFolder = "",
+                        std::optional<std::string> port = std::nullopt);
   TTreeNode* Root() { return browser->TreeView1().Root(); }
   // Selects the child with that text (as a click would); null when none.
   TTreeNode* Select(TTreeNode* parent, const std::string& text);
