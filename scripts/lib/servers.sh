@@ -33,3 +33,63 @@ pg_stop() {
   rm -rf "$ZEL_PG_DIR"
   unset ZEL_PG_DIR
 }
+
+# MariaDB on loopback: a fresh data folder, mariadbd started directly (no
+# systemd), every statement in a general log the tests read.
+# After maria_start: ZEL_MARIA_HOST, ZEL_MARIA_PORT, ZEL_MARIA_USER,
+# ZEL_MARIA_PASSWORD, ZEL_MARIA_GENERAL_LOG, and ZEL_MARIA_START (a script
+# that starts the same server again after a test has shut it down).
+maria_start() {
+  local port=${1:-33069}
+  # Memory-backed when possible: the catalog fixtures create hundreds of
+  # tables, and each one costs a disk flush otherwise.
+  ZEL_MARIA_DIR=$(mktemp -d /dev/shm/zelmora-maria.XXXXXX 2>/dev/null) ||
+    ZEL_MARIA_DIR=$(mktemp -d /tmp/zelmora-maria.XXXXXX)
+  chmod 755 "$ZEL_MARIA_DIR"
+  local user=$(id -un)
+  mariadb-install-db --no-defaults --datadir="$ZEL_MARIA_DIR/data" --user="$user" \
+    --auth-root-authentication-method=socket --skip-test-db >"$ZEL_MARIA_DIR/install.log" 2>&1 ||
+    { cat "$ZEL_MARIA_DIR/install.log"; return 1; }
+  cat >"$ZEL_MARIA_DIR/start.sh" <<START
+#!/bin/sh
+# Starts the test server and waits until it answers.
+/usr/sbin/mariadbd --no-defaults --user=$user --datadir=$ZEL_MARIA_DIR/data \\
+  --socket=$ZEL_MARIA_DIR/mysqld.sock --pid-file=$ZEL_MARIA_DIR/mysqld.pid \\
+  --port=$port --bind-address=127.0.0.1 --skip-name-resolve \\
+  --log-error=$ZEL_MARIA_DIR/error.log \\
+  --general-log=1 --general-log-file=$ZEL_MARIA_DIR/general.log \\
+  --max-connections=400 --innodb-buffer-pool-size=64M --innodb-log-file-size=16M \\
+  --innodb-flush-log-at-trx-commit=0 --innodb-use-native-aio=0 --innodb-flush-method=fsync \\
+  --character-set-server=utf8mb4 \\
+  --collation-server=utf8mb4_general_ci >/dev/null 2>&1 &
+for i in \$(seq 1 300); do
+  mariadb-admin --no-defaults --socket=$ZEL_MARIA_DIR/mysqld.sock -u root ping >/dev/null 2>&1 && exit 0
+  sleep 0.1
+done
+cat $ZEL_MARIA_DIR/error.log
+exit 1
+START
+  chmod 755 "$ZEL_MARIA_DIR/start.sh"
+  "$ZEL_MARIA_DIR/start.sh" || return 1
+  export ZEL_MARIA_HOST=127.0.0.1 ZEL_MARIA_PORT=$port ZEL_MARIA_USER=zeltest
+  export ZEL_MARIA_PASSWORD='zel pw;1' ZEL_MARIA_SOCKET=$ZEL_MARIA_DIR/mysqld.sock
+  export ZEL_MARIA_GENERAL_LOG=$ZEL_MARIA_DIR/general.log ZEL_MARIA_START=$ZEL_MARIA_DIR/start.sh
+  mariadb --no-defaults --socket="$ZEL_MARIA_SOCKET" -u root -e "
+    CREATE USER 'zeltest'@'127.0.0.1' IDENTIFIED BY 'zel pw;1';
+    GRANT ALL PRIVILEGES ON *.* TO 'zeltest'@'127.0.0.1' WITH GRANT OPTION;
+    CREATE USER 'zeltest'@'localhost' IDENTIFIED BY 'zel pw;1';
+    GRANT ALL PRIVILEGES ON *.* TO 'zeltest'@'localhost' WITH GRANT OPTION;"
+}
+
+maria_stop() {
+  [ -n "${ZEL_MARIA_DIR:-}" ] || return 0
+  if [ -f "$ZEL_MARIA_DIR/mysqld.pid" ]; then
+    local pid
+    pid=$(cat "$ZEL_MARIA_DIR/mysqld.pid")
+    kill "$pid" 2>/dev/null || true
+    for i in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null || true
+  fi
+  rm -rf "$ZEL_MARIA_DIR"
+  unset ZEL_MARIA_DIR
+}

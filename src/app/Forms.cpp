@@ -1,21 +1,20 @@
 #include "app/Forms.h"
 
-#include "db/DynamicLibrary.h"
+#include <cstdint>
+
+#include "db/mysql/mysql.h"
 #include "export/ExcelAutomation.h"
 
 namespace zel {
 
 ClientLibraryState ProbeMySqlClientLibrary() {
   ClientLibraryState state;
-  for (const char* name : {"libmariadb.so.3", "libmysqlclient.so.21"}) {
-    state.fileName = name;
-    DynamicLibrary library;
-    if (library.Open(name)) {
-      state.loaded = true;
-      break;
-    }
-  }
-  if (!state.loaded) state.fileName = "libmariadb.so.3";
+  // Status 2 (some entry point the program never calls is missing, as with
+  // MariaDB Connector/C) still connects; only a file that would not load
+  // makes the kind unusable.
+  const std::uint8_t status = mysql::LoadMySQLLibrary();
+  state.loaded = status == mysql::lsSomeMissing || status == mysql::lsAllResolved;
+  state.fileName = mysql::LibraryFileName();
   return state;
 }
 

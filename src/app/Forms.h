@@ -15,6 +15,7 @@
 namespace zel {
 
 // Whether the MySQL client library could be loaded at start, and its name.
+// Loading happens once, before any window; UnloadMySQLLibrary at the end.
 struct ClientLibraryState {
   bool loaded = false;
   std::string fileName;

@@ -2,6 +2,7 @@
 #include "app/Application.h"
 #include "app/Forms.h"
 #include "app/QtPrompts.h"
+#include "db/mysql/mysql.h"
 #include "db/postgres/PQCompo.h"
 
 int main(int argc, char** argv) {
@@ -13,7 +14,12 @@ int main(int argc, char** argv) {
   // The PostgreSQL notification poller hands its work to this thread.
   zel::TPQCompo::SetDefaultSynchronizeHook(zel::RunOnMainThreadAndWait);
 
-  zel::TZelmora forms(zel::StandardReaders(), mySql);
-  forms.frmMain->show();
-  return app.exec();
+  int status = 0;
+  {
+    zel::TZelmora forms(zel::StandardReaders(), mySql);
+    forms.frmMain->show();
+    status = app.exec();
+  }
+  zel::mysql::UnloadMySQLLibrary();
+  return status;
 }

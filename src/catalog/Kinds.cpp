@@ -1,6 +1,7 @@
 #include "catalog/Kinds.h"
 
 #include "catalog/Browser.h"
+#include "catalog/mysql/MySqlReader.h"
 #include "catalog/postgres/PostgresReader.h"
 
 namespace zel {
@@ -54,7 +55,7 @@ const std::vector<KindEntry> kKinds = {
           if (!g.port.empty()) v.mySql.port = g.port;
         },
         nullptr,
-        nullptr,
+        TMySqlReader::Factory,
     },
     {
         dkSqlServer,

@@ -67,7 +67,8 @@ int Run(const Options& options, Environment& env) {
     common.SetSettingsFile(path);
   }
   TBrowser browser(common, prompts, env.registry);
-  browser.mySqlLibraryLoaded = true;  // the reader reports a missing library itself
+  browser.mySqlLibraryLoaded = env.mySqlLibraryLoaded;
+  browser.mySqlLibraryName = env.mySqlLibraryName;
 
   browser.Connect();
   if (!browser.chkDbOK()) {

@@ -17,6 +17,9 @@ struct Environment {
   // The readers of the kinds this build can reach.
   ReaderRegistry registry;
   TExporter::ApplicationFactory createApplication = xl::CreateExcelEngine;
+  // The MySQL client library's state at program start (main loads it).
+  bool mySqlLibraryLoaded = false;
+  std::string mySqlLibraryName = "libmariadb.so.3";
 };
 
 int Run(const Options& options, Environment& env);

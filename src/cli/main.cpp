@@ -1,5 +1,6 @@
 // zelmora-export: the documents of the Zelmora window, made from a command
 // line for scripts and CI pipelines.
+#include <cstdint>
 #include <iostream>
 
 #include "catalog/Kinds.h"
@@ -7,6 +8,7 @@
 #include "cli/Runner.h"
 #include "common/Common.h"
 #include "common/VersionInfo.h"
+#include "db/mysql/mysql.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -29,10 +31,18 @@ int main(int argc, char** argv) {
     std::cout << version << std::endl;
     return zel::cli::exitOk;
   }
+  // As the window does: the MySQL client library is loaded before anything
+  // else and its state recorded; a missing one refuses only --kind mysql.
+  const std::uint8_t mySqlStatus = zel::mysql::LoadMySQLLibrary();
   zel::cli::Environment env;
+  env.mySqlLibraryLoaded =
+      mySqlStatus == zel::mysql::lsSomeMissing || mySqlStatus == zel::mysql::lsAllResolved;
+  env.mySqlLibraryName = zel::mysql::LibraryFileName();
   env.password = zel::cli::ReadPassword();
   env.out = &std::cout;
   env.err = &std::cerr;
   env.registry = zel::StandardReaders();
-  return zel::cli::Run(*parsed.options, env);
+  const int status = zel::cli::Run(*parsed.options, env);
+  zel::mysql::UnloadMySQLLibrary();
+  return status;
 }

@@ -68,6 +68,19 @@ bool PgAvailable(PgServer& out) {
   return true;
 }
 
+bool MariaAvailable(MariaServer& out) {
+  const char* port = std::getenv("ZEL_MARIA_PORT");
+  if (!port || !*port) return false;
+  auto env = [](const char* name, const char* def) {
+    const char* v = std::getenv(name);
+    return std::string(v && *v ? v : def);
+  };
+  out = {env("ZEL_MARIA_HOST", "127.0.0.1"), port,
+         env("ZEL_MARIA_USER", "zeltest"),   env("ZEL_MARIA_PASSWORD", ""),
+         env("ZEL_MARIA_GENERAL_LOG", ""),   env("ZEL_MARIA_START", "")};
+  return true;
+}
+
 std::string ShellQuote(const std::string& text) {
   std::string out = "'";
   for (char c : text) {

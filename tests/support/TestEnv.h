@@ -37,6 +37,21 @@ bool PgAvailable(PgServer& out);
   }
 bool ServersRequired();
 
+struct MariaServer {
+  std::string host, port, user, password;
+  std::string generalLog;  // the server's log of every statement
+  std::string startScript;  // starts the server again after a shutdown
+};
+
+// The test MariaDB server (scripts/test starts it), as ZEL_REQUIRE_PG.
+bool MariaAvailable(MariaServer& out);
+#define ZEL_REQUIRE_MARIA(var)                                                          \
+  ::zel::test::MariaServer var;                                                         \
+  if (!::zel::test::MariaAvailable(var)) {                                              \
+    if (::zel::test::ServersRequired()) FAIL() << "MariaDB test server not running";    \
+    GTEST_SKIP() << "MariaDB test server not running (ZEL_MARIA_PORT unset)";           \
+  }
+
 // The text as one word of a shell command line.
 std::string ShellQuote(const std::string& text);
 

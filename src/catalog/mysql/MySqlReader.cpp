@@ -1,0 +1,161 @@
+#include "catalog/mysql/MySqlReader.h"
+
+#include <charconv>
+#include <stdexcept>
+
+#include "catalog/Browser.h"
+#include "catalog/CatalogRows.h"
+#include "catalog/mysql/MySqlStatements.h"
+#include "common/Text.h"
+#include "db/mysql/MySQL5.h"
+
+namespace zel {
+namespace {
+
+std::string Field(TMySQL5& c, int i) { return text::FromServer(c.GetField(i)); }
+
+class BusyCursor {
+ public:
+  explicit BusyCursor(IPrompts& prompts) : prompts_(prompts) { prompts_.SetBusy(true); }
+  ~BusyCursor() { prompts_.SetBusy(false); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  IPrompts& prompts_;
+};
+
+// A TCP port as typed: digits only, 1 to 65535.
+bool ParsePort(const std::string& text, int& port) {
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, port);
+  return ec == std::errc() && ptr == end && !text.empty() && text[0] != '-' && port >= 1 &&
+         port <= 65535;
+}
+
+std::string PortMessage(const std::string& port) {
+  return "MySQL のポート番号「" + port + "」は 1 から 65535 までの整数ではありません。";
+}
+
+// One extra connection of an export: each statement on a new component, as
+// the reader runs it, on the worker thread that owns this object.
+class TMySqlColumnReader : public IColumnReader {
+ public:
+  explicit TMySqlColumnReader(MySqlConnectionValues values) : values_(std::move(values)) {}
+
+  std::vector<ColumnRow> Read(const ColumnTask& task) override {
+    // Made on the first read, so on the worker thread, and ended with this
+    // object, which the worker destroys.
+    if (!thread_) thread_ = std::make_unique<mysql::TMySQLThread>();
+    return TMySqlReader::ReadColumns(values_, task);
+  }
+
+ private:
+  MySqlConnectionValues values_;
+  std::unique_ptr<mysql::TMySQLThread> thread_;
+};
+
+}  // namespace
+
+std::unique_ptr<TMySQL5> NewMySqlComponent(const MySqlConnectionValues& values) {
+  auto c = std::make_unique<TMySQL5>();
+  c->Connect(values.host, values.user, values.password, values.port);
+  return c;
+}
+
+TMySqlReader::TMySqlReader(TBrowser& browser) : browser_(browser) {}
+
+ReaderFactory TMySqlReader::Factory() {
+  return [](TBrowser& browser) { return std::make_unique<TMySqlReader>(browser); };
+}
+
+bool TMySqlReader::Values(MySqlConnectionValues& out) const {
+  out = {browser_.FMySqlHost, browser_.FMySqlUser, browser_.FMySqlPassword, 0};
+  return ParsePort(browser_.FMySqlPort, out.port);
+}
+
+MySqlConnectionValues TMySqlReader::ValuesOrRaise() const {
+  MySqlConnectionValues v;
+  if (!Values(v)) throw std::runtime_error(PortMessage(browser_.FMySqlPort));
+  return v;
+}
+
+bool TMySqlReader::Connect() {
+  if (browser_.TreeView1().Root()) return false;
+  MySqlConnectionValues values;
+  if (!Values(values)) {
+    browser_.ShowError(PortMessage(browser_.FMySqlPort));
+    return false;
+  }
+  TCatalogRows rows(browser_);
+  TTreeNode& root = rows.Root(browser_.FMySqlHost);
+  {
+    std::unique_ptr<TMySQL5> c = NewMySqlComponent(values);
+    if (!c->Connected()) {
+      browser_.ShowError(c->LastError());
+      return false;
+    }
+    c->Query(my::kVersionStatement);
+    if (c->RecordCount() > 0) {
+      c->SetRecord(1);
+      browser_.SetLblDbType("MySQL " + Field(*c, 1));
+      browser_.FMySqlCharset = Field(*c, 2);
+    }
+  }  // the version's connection is not needed again
+  std::unique_ptr<TMySQL5> c = NewMySqlComponent(values);
+  c->Query(my::kSchemasStatement);
+  for (int k = 1; k <= c->RecordCount(); ++k) {
+    c->SetRecord(k);
+    rows.Container(root, Field(*c, 1));
+  }
+  return true;
+}
+
+void TMySqlReader::LoadSchemas(TTreeNode& node) { (void)node; }
+
+void TMySqlReader::LoadTables(TTreeNode& node) {
+  TCatalogRows rows(browser_);
+  if (!rows.Reload(node, browser_.FSchemaLevel)) return;
+  std::unique_ptr<TMySQL5> c = NewMySqlComponent(ValuesOrRaise());
+  c->Query(my::TablesStatement(c->EscapeString(node.Text())));
+  for (int k = 1; k <= c->RecordCount(); ++k) {
+    c->SetRecord(k);
+    rows.Table(node, {Field(*c, 1), Field(*c, 2), Field(*c, 3), Field(*c, 4)});
+  }
+}
+
+std::vector<ColumnRow> TMySqlReader::ReadColumns(const MySqlConnectionValues& values,
+                                                 const ColumnTask& task) {
+  std::unique_ptr<TMySQL5> c = NewMySqlComponent(values);
+  c->Query(my::ColumnsStatement(c->EscapeString(task.schema), c->EscapeString(task.table)));
+  std::vector<ColumnRow> rows;
+  rows.reserve(static_cast<size_t>(c->RecordCount()));
+  for (int k = 1; k <= c->RecordCount(); ++k) {
+    c->SetRecord(k);
+    rows.push_back(my::ColumnRowOf({Field(*c, 1), Field(*c, 2), Field(*c, 3), Field(*c, 4),
+                                    Field(*c, 5), Field(*c, 6), Field(*c, 7), Field(*c, 8),
+                                    Field(*c, 9)}));
+  }
+  return rows;
+}
+
+void TMySqlReader::LoadColumns(TTreeNode& node) {
+  BusyCursor busy(browser_.Prompts());
+  std::vector<ColumnRow> rows = ReadColumns(ValuesOrRaise(), browser_.ColumnTaskOf(node));
+  ICatalogReader::FillColumns(browser_, node, rows);
+}
+
+std::unique_ptr<IColumnReader> TMySqlReader::NewColumnReader() {
+  MySqlConnectionValues values;
+  // A wrong port fails every table the same way; the serial read reports it.
+  if (!Values(values)) return nullptr;
+  return std::make_unique<TMySqlColumnReader>(std::move(values));
+}
+
+void TMySqlReader::FillColumns(TBrowser& browser, TTreeNode& node,
+                               const std::vector<ColumnRow>& rows) {
+  BusyCursor busy(browser.Prompts());
+  ICatalogReader::FillColumns(browser, node, rows);
+}
+
+}  // namespace zel

@@ -1,0 +1,109 @@
+// The MariaDB test server killed in the middle of a definition export: the
+// run ends as a failure with the unfilled template at the target, reading
+// ahead or not. It stops the shared server, so it runs on its own.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "common/IniFile.h"
+#include "common/Resources.h"
+#include "export/Exports.h"
+#include "support/MariaFixture.h"
+
+using namespace zel;
+using namespace zel::test;
+
+namespace {
+
+class MySqlKilledServerExportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!MariaAvailable(srv)) {
+      if (ServersRequired()) FAIL() << "MariaDB test server not running";
+      GTEST_SKIP() << "MariaDB test server not running";
+    }
+    ASSERT_FALSE(srv.startScript.empty()) << "ZEL_MARIA_START unset";
+    schemas = std::make_unique<MariaSchemas>(srv);
+    many = schemas->CreateMany("zel_killed", 200);
+  }
+  void TearDown() override {
+    if (!schemas) return;
+    // Whatever happened, the server is up again for the tests after this.
+    if (MariaSql(srv, "select 1") != 0) Start();
+    schemas.reset();
+  }
+
+  void Kill() {
+    const std::string pidFile =
+        std::filesystem::path(srv.startScript).parent_path().string() + "/mysqld.pid";
+    const pid_t pid = static_cast<pid_t>(std::stol(ReadFile(pidFile)));
+    ASSERT_EQ(kill(pid, SIGKILL), 0);
+    for (int i = 0; i < 200 && kill(pid, 0) == 0; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  void Start() { ASSERT_EQ(RunCommand(ShellQuote(srv.startScript)), 0); }
+
+  struct Result {
+    std::string target;
+    std::vector<std::string> log;
+    std::vector<std::string> messages;
+  };
+  Result Export(int connections, const std::string& name) {
+    Result r;
+    MariaBrowser b(srv, "\x01", dir.Path());
+    TTreeNode* node = b.Select(b.Root(), many);
+    EXPECT_NE(node, nullptr);
+    if (!node) return r;
+    TExporter exporter(*b.browser);
+    exporter.connections = connections;
+    r.target = dir.File(name);
+    b.prompts.saveAnswers.push_back(r.target);
+    bool done = false;
+    int listener = b.browser->AddListener([&](unsigned changes) {
+      if (done || !(changes & chLog) || b.browser->LogLines().empty()) return;
+      done = true;
+      Kill();
+    });
+    exporter.DefinitionCommand();
+    b.browser->RemoveListener(listener);
+    for (auto it = b.browser->LogLines().rbegin(); it != b.browser->LogLines().rend(); ++it)
+      r.log.push_back(it->substr(10));
+    for (const auto& m : b.prompts.messages) r.messages.push_back(m.text);
+    return r;
+  }
+
+  MariaServer srv;
+  TempDir dir;
+  std::unique_ptr<MariaSchemas> schemas;
+  std::string many;
+};
+
+TEST_F(MySqlKilledServerExportTest, EndsAsAFailureWithTheUnfilledTemplateReadingAheadOrNot) {
+  IniFile::Write(dir.File("Zel.ini"), "ExcelSet", "SystemName", "販売管理システム");
+  Result serial = Export(1, "serial.xlsx");
+  Start();
+  Result ahead = Export(8, "ahead.xlsx");
+  Start();
+
+  auto templ = res::Find("xlsx", "obtable2007");
+  ASSERT_TRUE(templ);
+  for (const Result* r : {&serial, &ahead}) {
+    ASSERT_FALSE(r->log.empty());
+    EXPECT_EQ(r->log.back(), "Excel　出力異常終了。");
+    // One message: the connection the next table could not open.
+    ASSERT_EQ(r->messages.size(), 1u);
+    EXPECT_EQ(r->messages[0].rfind("2002 - ", 0), 0u) << r->messages[0];
+    EXPECT_EQ(ReadFile(r->target), std::string(*templ));
+  }
+  // The serial run fails at its first table; reading ahead may have written
+  // the sheets of tables read before the kill, never all of them.
+  EXPECT_EQ(serial.log.size(), 3u);
+  EXPECT_GE(ahead.log.size(), serial.log.size());
+  EXPECT_LT(ahead.log.size(), 2u * 200u);
+  EXPECT_EQ(serial.messages, ahead.messages);
+}
+
+}  // namespace
