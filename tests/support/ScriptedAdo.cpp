@@ -124,6 +124,7 @@ void ScriptedAdo::Clear() {
   connectError_.clear();
   statements_.clear();
   connectionStrings_.clear();
+  threads_.clear();
   lastLogon_ = {};
   connects_ = 0;
 }
@@ -153,6 +154,11 @@ int ScriptedAdo::OpenConnections() const {
   return open_;
 }
 
+int ScriptedAdo::StatementThreads() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return static_cast<int>(threads_.size());
+}
+
 AdoFactory ScriptedAdo::Factory() {
   return [this] { return std::make_unique<ScriptedConnection>(*this); };
 }
@@ -176,6 +182,7 @@ AdoAnswer ScriptedAdo::Answer(const std::string& statement) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     statements_.push_back(statement);
+    threads_.insert(std::this_thread::get_id());
     rules = rules_;
   }
   for (const auto& rule : rules)

@@ -7,7 +7,9 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "db/odbc/AdoClient.h"
@@ -47,6 +49,8 @@ class ScriptedAdo {
   int Connects() const;
   // Connections connected now.
   int OpenConnections() const;
+  // How many threads have run statements.
+  int StatementThreads() const;
 
   AdoFactory Factory();
 
@@ -62,6 +66,7 @@ class ScriptedAdo {
   std::vector<std::string> statements_, connectionStrings_;
   AdoLogon lastLogon_;
   int connects_ = 0, open_ = 0;
+  std::set<std::thread::id> threads_;
 };
 
 }  // namespace zel::test
