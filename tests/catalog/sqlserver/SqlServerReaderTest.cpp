@@ -7,6 +7,7 @@
 #include "catalog/Browser.h"
 #include "catalog/sqlserver/SqlServerReader.h"
 #include "catalog/sqlserver/SqlServerStatements.h"
+#include "common/IniFile.h"
 #include "db/odbc/OdbcError.h"
 #include "support/PgBrowser.h"
 #include "support/ScriptedAdo.h"
@@ -401,4 +402,21 @@ TEST_F(SqlServerReaderTest, AFailingStatementEscapesWithTheProviderMessageAndEar
     EXPECT_STREQ(e.what(), bad.error.c_str());
   }
   EXPECT_FALSE(prompts.busy);  // the cursor is back
+}
+
+TEST_F(SqlServerReaderTest, TheCertificateIsTrustedWhenZelIniSaysSo) {
+  Connect(k2019);
+  EXPECT_FALSE(ado.LastLogon().trustServerCertificate);
+  EXPECT_EQ(ado.LastLogon().odbcDriver, "");
+  browser->Disconnect();
+  IniFile::Write(dir.File("Zel.ini"), "sqlserver", "TrustServerCertificate", "0");
+  Connect(k2019);
+  EXPECT_FALSE(ado.LastLogon().trustServerCertificate);
+  browser->Disconnect();
+  IniFile::Write(dir.File("Zel.ini"), "sqlserver", "TrustServerCertificate", "1");
+  Connect(k2019);
+  EXPECT_TRUE(ado.LastLogon().trustServerCertificate);
+  // The dialog's own values still go as they are.
+  EXPECT_EQ(ado.LastLogon().userId, "sa");
+  EXPECT_EQ(ado.LastLogon().password, "p;w");
 }
