@@ -3,6 +3,7 @@
 #include "catalog/Browser.h"
 #include "catalog/mysql/MySqlReader.h"
 #include "catalog/postgres/PostgresReader.h"
+#include "catalog/sqlserver/SqlServerReader.h"
 
 namespace zel {
 namespace {
@@ -61,7 +62,7 @@ const std::vector<KindEntry> kKinds = {
         dkSqlServer,
         "sqlserver",
         {0, 1, 2, 3},
-        cvDatabase | cvAuth,
+        cvDatabase | cvAuth | cvOdbc,
         /*canDrop=*/false,
         // The other values are read whenever a connection string is built.
         [](TBrowser& b, const LogonValues& v) { b.FSqlServerHost = v.sqlServer.host; },
@@ -71,11 +72,13 @@ const std::vector<KindEntry> kKinds = {
           v.sqlServer.password = g.password;
           v.sqlServer.host = g.host;
           v.sqlServer.authentication = g.windowsAuth ? 1 : 0;
+          v.sqlServer.odbcDriver = g.odbcDriver;
+          v.sqlServer.trustServerCertificate = g.trustServerCertificate;
         },
         [](const CommandLogon& g) {
           return g.database.empty() ? std::string("master") : g.database;
         },
-        nullptr,
+        [] { return TSqlServerReader::Factory(); },
     },
     {
         dkOracle,

@@ -24,6 +24,8 @@ struct TreeLevels {
 struct CommandLogon {
   std::string host, port, user, password, database;
   bool windowsAuth = false;
+  std::string odbcDriver;
+  bool trustServerCertificate = false;
 };
 
 // Which command-line logon values a kind takes besides host and user.
@@ -31,6 +33,7 @@ enum CommandValue : unsigned {
   cvPort = 1u << 0,
   cvDatabase = 1u << 1,
   cvAuth = 1u << 2,
+  cvOdbc = 1u << 3,  // --odbc-driver, --trust-server-certificate
 };
 
 struct KindEntry {

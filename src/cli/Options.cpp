@@ -17,6 +17,8 @@ constexpr KindValueOption kKindValueOptions[] = {
     {"--auth", cvAuth, ""},
     {"--port", cvPort, ""},
     {"--database", cvDatabase, "; the host is the database"},
+    {"--odbc-driver", cvOdbc, ""},
+    {"--trust-server-certificate", cvOdbc, ""},
 };
 
 bool ValidPort(const std::string& text) {
@@ -30,6 +32,7 @@ bool ValidPort(const std::string& text) {
 std::string HelpText() {
   return R"(Usage: zelmora-export list|definitions --kind postgresql|mysql|sqlserver|oracle
                       [--host H] [--port P] [--user U] [--database D] [--auth sql|windows]
+                      [--odbc-driver NAME] [--trust-server-certificate]
                       (--schema S [--table T] | --all-schemas)
                       [--out PATH] [--settings FILE] [--force] [--connections N]
 
@@ -44,6 +47,14 @@ window writes.
   --database D     database (SQL Server, PostgreSQL; PostgreSQL default "postgres").
                    For Oracle and MySQL the host is the database level.
   --auth A         SQL Server authentication: sql (default) or windows
+                   (windows: the Kerberos ticket of the user, see kinit)
+  --odbc-driver NAME
+                   SQL Server: the ODBC driver to use, as registered in
+                   odbcinst.ini; default the first of "ODBC Driver 18 for SQL
+                   Server", "ODBC Driver 17 for SQL Server" and "FreeTDS"
+  --trust-server-certificate
+                   SQL Server: accept the server's certificate without
+                   checking it (the connection stays encrypted)
   --schema S       the owner or schema to document
   --table T        with definitions: only this table
   --all-schemas    one workbook per schema of the database
@@ -105,7 +116,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       continue;
     }
     if (!seen.insert(arg).second) return fail(arg + " given twice");
-    const bool isFlag = arg == "--all-schemas" || arg == "--force";
+    const bool isFlag =
+        arg == "--all-schemas" || arg == "--force" || arg == "--trust-server-certificate";
     std::string value;
     if (isFlag) {
       if (inlineValue) return fail(arg + " takes no value");
@@ -133,6 +145,11 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       if (value == "sql") o.windowsAuth = false;
       else if (value == "windows") o.windowsAuth = true;
       else return fail("unknown --auth '" + value + "' (expected sql or windows)");
+    } else if (arg == "--odbc-driver") {
+      if (value.empty()) return fail("--odbc-driver needs a driver name");
+      o.odbcDriver = value;
+    } else if (arg == "--trust-server-certificate") {
+      o.trustServerCertificate = true;
     } else if (arg == "--schema") {
       o.schema = value;
     } else if (arg == "--table") {
@@ -179,8 +196,9 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
 }
 
 CommandLogon CommandLogonOf(const Options& options, const std::string& password) {
-  return {options.host, options.port, options.user, password, options.database,
-          options.windowsAuth};
+  return {options.host,     options.port,        options.user,
+          password,         options.database,    options.windowsAuth,
+          options.odbcDriver, options.trustServerCertificate};
 }
 
 }  // namespace zel::cli

@@ -23,6 +23,8 @@ struct Options {
   int kind = 0;  // DatabaseKind
   std::string host, port, user, database;
   bool windowsAuth = false;
+  std::string odbcDriver;              // SQL Server: the ODBC driver by name
+  bool trustServerCertificate = false;  // SQL Server: trust the server's certificate
   std::optional<std::string> schema;
   std::optional<std::string> table;
   bool allSchemas = false;

@@ -14,6 +14,11 @@ struct OracleLogon {
 struct SqlServerLogon {
   std::string userName, password, host;
   int authentication = 0;  // 0 SQL Server authentication, 1 Windows, -1 typed text
+  // The ODBC side, which the dialog does not show: a driver by name (empty:
+  // the first registered SQL Server driver) and whether to trust the
+  // server's certificate.
+  std::string odbcDriver;
+  bool trustServerCertificate = false;
 };
 struct PostgresLogon {
   std::string userName, password, host, port = "5432", databaseName = "postgres";

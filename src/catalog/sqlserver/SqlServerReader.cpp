@@ -1,0 +1,220 @@
+#include "catalog/sqlserver/SqlServerReader.h"
+
+#include <stdexcept>
+
+#include "catalog/Browser.h"
+#include "catalog/CatalogRows.h"
+#include "catalog/sqlserver/SqlServerStatements.h"
+#include "db/odbc/TADOConnection.h"
+
+namespace zel {
+namespace {
+
+// The definition grid has these columns from the first column read on.
+constexpr int kColumnCells = 8;
+
+class BusyCursor {
+ public:
+  explicit BusyCursor(IPrompts& prompts) : prompts_(prompts) { prompts_.SetBusy(true); }
+  ~BusyCursor() { prompts_.SetBusy(false); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  IPrompts& prompts_;
+};
+
+// Close, set the text, open, go to the first row: what every statement of
+// the reader starts with. The caller reads until Eof and closes.
+IAdoQuery& Run(IAdoConnection& connection, const std::string& sql) {
+  IAdoQuery& q = connection.Query();
+  q.Close();
+  q.SetSQL(sql);
+  q.Open();
+  q.First();
+  return q;
+}
+
+std::string ColumnsStatementOrFail(const std::string& versionClass, const ColumnTask& task) {
+  std::string sql = mssql::ColumnsStatement(versionClass, task.database, task.schema, task.table);
+  if (sql.empty())
+    throw std::runtime_error("No column statement for SQL Server version class '" +
+                             versionClass + "'.");
+  return sql;
+}
+
+// The cells of the current row, by the length and scale rules.
+std::vector<std::string> Cells(const IAdoQuery& q, int count) {
+  std::vector<std::string> cells;
+  const std::string type = count > 2 ? q.Fields(2) : std::string();
+  for (int i = 0; i < count; ++i) cells.push_back(mssql::ColumnCell(i, q.Fields(i), type));
+  return cells;
+}
+
+ColumnRow RowOf(std::vector<std::string> c) {
+  c.resize(kColumnCells);
+  return {c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], {}};
+}
+
+void PutRow(TStringGrid& grid, int n, const std::vector<std::string>& cells) {
+  grid.SetRowCount(n + 1);
+  for (size_t i = 0; i < cells.size(); ++i) grid.SetCell(static_cast<int>(i), n, cells[i]);
+}
+
+// One extra connection of an export. It connects for each statement and
+// closes after it, as LoadColumns does.
+class TSqlServerColumnReader : public IColumnReader {
+ public:
+  TSqlServerColumnReader(std::unique_ptr<IAdoConnection> connection, AdoLogon logon,
+                         std::string versionClass)
+      : connection_(std::move(connection)),
+        logon_(std::move(logon)),
+        versionClass_(std::move(versionClass)) {}
+
+  std::vector<ColumnRow> Read(const ColumnTask& task) override {
+    connection_->Close();
+    AdoLogon logon = logon_;
+    logon.initialCatalog = task.database;
+    connection_->SetConnectionString(logon);
+    IAdoQuery& q = Run(*connection_, ColumnsStatementOrFail(versionClass_, task));
+    // A result of another shape is left to the main connection, which
+    // builds the grid from whatever the result holds.
+    if (q.FieldCount() != kColumnCells)
+      throw std::runtime_error("unexpected column count");
+    std::vector<ColumnRow> rows;
+    for (; !q.Eof(); q.Next()) rows.push_back(RowOf(Cells(q, kColumnCells)));
+    q.Close();
+    connection_->Close();
+    return rows;
+  }
+
+ private:
+  std::unique_ptr<IAdoConnection> connection_;
+  AdoLogon logon_;
+  std::string versionClass_;
+};
+
+}  // namespace
+
+TSqlServerReader::TSqlServerReader(TBrowser& browser, AdoFactory ado)
+    : browser_(browser), ado_(std::move(ado)), connection_(ado_()) {}
+
+TSqlServerReader::~TSqlServerReader() = default;
+
+ReaderFactory TSqlServerReader::Factory(AdoFactory ado) {
+  return [ado](TBrowser& browser) { return std::make_unique<TSqlServerReader>(browser, ado); };
+}
+
+ReaderFactory TSqlServerReader::Factory() { return Factory(TADOConnection::Factory()); }
+
+AdoLogon TSqlServerReader::LogonFor(const std::string& database) const {
+  const SqlServerLogon& v = browser_.FLogon.sqlServer;
+  AdoLogon logon;
+  // Only index 0 is SQL Server authentication; Windows authentication and
+  // a typed text that matches no item (-1) send no user or password.
+  logon.integratedSecurity = v.authentication != 0;
+  if (!logon.integratedSecurity) {
+    logon.userId = v.userName;
+    logon.password = v.password;
+  }
+  logon.dataSource = v.host;
+  logon.initialCatalog = database;
+  logon.odbcDriver = v.odbcDriver;
+  logon.trustServerCertificate =
+      v.trustServerCertificate ||
+      browser_.Common().ReadSetting(TdCommon::SettingsFileName(), "sqlserver",
+                                    "TrustServerCertificate") == "1";
+  return logon;
+}
+
+void TSqlServerReader::SetSqlServerConnection(const std::string& database) {
+  connection_->SetConnectionString(LogonFor(database));
+}
+
+void TSqlServerReader::Close() { connection_->Close(); }
+
+bool TSqlServerReader::Connect() {
+  TCatalogRows rows(browser_);
+  TTreeNode& root = rows.Root(browser_.FSqlServerHost);
+  try {
+    connection_->Close();
+    SetSqlServerConnection({});
+    IAdoQuery& q = Run(*connection_, mssql::kVersion);
+    const std::string version = q.Eof() ? std::string() : q.Fields(0);
+    const std::string edition = q.Eof() || q.FieldCount() < 2 ? std::string() : q.Fields(1);
+    const mssql::ServerVersion v = mssql::ClassifyVersion(version);
+    // Line feed, then carriage return, in this order.
+    browser_.SetLblDbType(v.product + "\n\r" + edition);
+    browser_.FServerVersion = v.versionClass;
+    q.Close();
+    for (IAdoQuery& d = Run(*connection_, mssql::kDatabases); !d.Eof(); d.Next())
+      rows.Container(root, d.Fields(0));
+    connection_->Query().Close();
+    connection_->Close();
+    return true;
+  } catch (const std::exception& e) {
+    browser_.ShowError(e.what());
+    return false;
+  }
+}
+
+void TSqlServerReader::LoadSchemas(TTreeNode& node) {
+  TCatalogRows rows(browser_);
+  if (!rows.Reload(node, browser_.FDatabaseLevel)) return;
+  connection_->Close();
+  SetSqlServerConnection(node.Text());
+  connection_->Query().Close();
+  for (IAdoQuery& q = Run(*connection_, mssql::OwnersStatement(node.Text())); !q.Eof(); q.Next())
+    rows.Container(node, q.Fields(0));
+  connection_->Query().Close();
+  connection_->Close();
+}
+
+void TSqlServerReader::LoadTables(TTreeNode& node) {
+  TCatalogRows rows(browser_);
+  if (!rows.Reload(node, browser_.FSchemaLevel)) return;
+  const std::string database = browser_.DatabaseNameOf(node);
+  connection_->Close();
+  SetSqlServerConnection(database);
+  const std::string sql = mssql::TablesStatement(browser_.FServerVersion, database, node.Text());
+  if (sql.empty())
+    throw std::runtime_error("No table statement for SQL Server version class '" +
+                             browser_.FServerVersion + "'.");
+  for (IAdoQuery& q = Run(*connection_, sql); !q.Eof(); q.Next())
+    rows.Table(node, {q.Fields(0), q.Fields(1), q.Fields(2), q.Fields(3)});
+  connection_->Query().Close();
+  connection_->Close();
+  browser_.ShowPage(Page::TableList);
+}
+
+void TSqlServerReader::LoadColumns(TTreeNode& node) {
+  BusyCursor busy(browser_.Prompts());
+  const ColumnTask task = browser_.ColumnTaskOf(node);
+  connection_->Close();
+  SetSqlServerConnection(task.database);
+  IAdoQuery& q = Run(*connection_, ColumnsStatementOrFail(browser_.FServerVersion, task));
+  TStringGrid& grid = browser_.grdTableDefinition();
+  const int count = q.FieldCount();
+  grid.SetColCount(count);
+  for (int n = 1; !q.Eof(); q.Next(), ++n) PutRow(grid, n, Cells(q, count));
+  q.Close();
+  connection_->Close();
+}
+
+std::unique_ptr<IColumnReader> TSqlServerReader::NewColumnReader() {
+  // The logon values are taken here, on the main thread.
+  return std::make_unique<TSqlServerColumnReader>(ado_(), LogonFor({}), browser_.FServerVersion);
+}
+
+void TSqlServerReader::FillColumns(TBrowser& browser, TTreeNode& node,
+                                   const std::vector<ColumnRow>& rows) {
+  (void)node;
+  BusyCursor busy(browser.Prompts());
+  TStringGrid& grid = browser.grdTableDefinition();
+  grid.SetColCount(kColumnCells);
+  int n = 0;
+  for (const ColumnRow& r : rows)
+    PutRow(grid, ++n, {r.no, r.name, r.type, r.length, r.scale, r.notNull, r.primaryKey, r.comment});
+}
+
+}  // namespace zel

@@ -1,0 +1,41 @@
+#pragma once
+// The SQL Server connection string: built in ADO's form exactly as the
+// logon values give it, and translated to ODBC in this one place.
+#include <string>
+
+namespace zel {
+
+// The values of an ADO connection string for the SQL Server provider.
+// odbcDriver and trustServerCertificate are not part of the ADO text; they
+// steer only the translation.
+struct AdoLogon {
+  bool integratedSecurity = false;
+  std::string userId, password, dataSource, initialCatalog;
+  std::string odbcDriver;  // empty: the first registered SQL Server driver
+  bool trustServerCertificate = false;
+};
+
+// "Provider=SQLOLEDB.1;..." with the values inserted as they stand.
+std::string AdoConnectionString(const AdoLogon& logon);
+
+// The driver a connection goes through.
+struct OdbcDriver {
+  std::string name;
+  bool freeTds = false;  // FreeTDS takes a client charset and a TDS version
+};
+
+// One value for an ODBC connection string: as it stands when that is safe,
+// otherwise braced ({...} with "}" doubled) so that no value can end its
+// keyword early or add one. A NUL cannot be passed at all: OdbcError.
+std::string OdbcValue(const std::string& value);
+
+// The ODBC connection string of `logon` for `driver`. The ADO string is not
+// parsed back: its values are inserted unchanged, so a password holding ";"
+// could not be split off again. Translation works on the values instead.
+std::string OdbcConnectionString(const AdoLogon& logon, const OdbcDriver& driver);
+
+// The message of a failed connection, with how to trust the server's
+// certificate added when the driver refused it and it is not trusted yet.
+std::string WithCertificateHint(const std::string& message, bool trusted);
+
+}  // namespace zel
