@@ -1,6 +1,7 @@
 #include "catalog/Kinds.h"
 
 #include "catalog/Browser.h"
+#include "catalog/oracle/OracleReader.h"
 #include "catalog/postgres/PostgresReader.h"
 
 namespace zel {
@@ -92,7 +93,7 @@ const std::vector<KindEntry> kKinds = {
           v.oracle = {g.user, g.password, g.host};
         },
         nullptr,
-        nullptr,
+        TOracleReader::Factory,
     },
 };
 
