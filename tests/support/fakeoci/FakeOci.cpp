@@ -26,7 +26,9 @@
 #include <mutex>
 #include <optional>
 #include <sstream>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "db/oracle/oci.h"
@@ -80,6 +82,7 @@ struct State {
   std::vector<Logon> accepted;
   std::string logonError = "ORA-01017: invalid username/password; logon denied";
   std::deque<std::string> statements, logons;
+  std::set<std::thread::id> threads;  // that ran statements
   int live = 0, sessions = 0;
   ub4 envMode = 0;
   int envCharset = -1, envNcharset = -1;
@@ -174,6 +177,7 @@ __attribute__((visibility("default"))) void zfo_reset() {
   s.logonError = "ORA-01017: invalid username/password; logon denied";
   s.statements.clear();
   s.logons.clear();
+  s.threads.clear();
   s.envMode = 0;
   s.envCharset = s.envNcharset = -1;
   s.lastPrefetch = 0;
@@ -186,7 +190,8 @@ __attribute__((visibility("default"))) int zfo_script(const char* text) {
   return ParseLocked(s, text);
 }
 
-// "statements", "logons": how many were recorded; "live": handles not yet
+// "statements", "logons": how many were recorded; "threads": how many
+// threads ran statements; "live": handles not yet
 // freed; "sessions": logons not yet logged off; "mode", "charset",
 // "ncharset": of the last environment made; "prefetch": the last statement's.
 __attribute__((visibility("default"))) long zfo_count(const char* what) {
@@ -195,6 +200,7 @@ __attribute__((visibility("default"))) long zfo_count(const char* what) {
   std::string w = what;
   if (w == "statements") return static_cast<long>(s.statements.size());
   if (w == "logons") return static_cast<long>(s.logons.size());
+  if (w == "threads") return static_cast<long>(s.threads.size());
   if (w == "live") return s.live;
   if (w == "sessions") return s.sessions;
   if (w == "mode") return s.envMode;
@@ -329,6 +335,7 @@ __attribute__((visibility("default"))) sword OCIStmtExecute(OCISvcCtx* svc, OCIS
   auto* err = reinterpret_cast<Err*>(errhp);
   if (!svc || !st || !err) return OCI_INVALID_HANDLE;
   Record(s, s.statements, "exec", st->sql);
+  s.threads.insert(std::this_thread::get_id());
   if (iters != 0) return Fail(err, "ORA-24333: zero iteration count");
   auto it = s.queries.find(st->sql);
   if (it == s.queries.end()) return Fail(err, "ORA-00942: table or view does not exist");
