@@ -2,6 +2,7 @@
 
 #include "catalog/Browser.h"
 #include "catalog/mysql/MySqlReader.h"
+#include "catalog/oracle/OracleReader.h"
 #include "catalog/postgres/PostgresReader.h"
 #include "catalog/sqlserver/SqlServerReader.h"
 
@@ -96,7 +97,7 @@ const std::vector<KindEntry> kKinds = {
           v.oracle = {g.user, g.password, g.host};
         },
         nullptr,
-        nullptr,
+        TOracleReader::Factory,
     },
 };
 

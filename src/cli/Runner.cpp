@@ -127,6 +127,9 @@ int Run(const Options& options, Environment& env) {
         status = exitExportFailed;
     }
     if (!prompts.Refused().empty() || exporter.Runs().empty()) status = exitExportFailed;
+    // A reader that shows its own error and carries on (Oracle's) leaves a
+    // workbook short of what failed: the run did not succeed.
+    if (prompts.MessageCount() > 0) status = exitExportFailed;
     return status;
   } catch (const std::exception& e) {
     err << "zelmora-export: " << e.what() << std::endl;

@@ -1,0 +1,212 @@
+#include "catalog/oracle/OracleReader.h"
+
+#include <new>
+
+#include "catalog/Browser.h"
+#include "catalog/CatalogRows.h"
+#include "catalog/oracle/OracleStatements.h"
+#include "common/Text.h"
+#include "db/oracle/OraError.h"
+
+namespace zel {
+namespace {
+
+std::string Text(const OraField& field) {
+  return text::FromServer(TdCommon::VariantToStrDef(field.Value(), ""));
+}
+
+// Runs one step of the closing sequence; a failure there must not keep the
+// steps after it from running.
+template <typename Step>
+void Trap(Step&& step) noexcept {
+  try {
+    step();
+  } catch (...) {
+  }
+}
+
+class BusyCursor {
+ public:
+  explicit BusyCursor(IPrompts& prompts) : prompts_(prompts) { prompts_.SetBusy(true); }
+  ~BusyCursor() { prompts_.SetBusy(false); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  IPrompts& prompts_;
+};
+
+// The column statement on a session of its own, for a worker of an export.
+class TOracleColumnReader : public IColumnReader {
+ public:
+  TOracleColumnReader(std::string host, OraConnectString connect)
+      : host_(std::move(host)), connect_(std::move(connect)) {}
+  ~TOracleColumnReader() override {
+    if (database_) Trap([&] { database_->Close(); });
+  }
+
+  std::vector<ColumnRow> Read(const ColumnTask& task) override {
+    if (!database_) {
+      session_ = std::make_unique<OraSession>();
+      database_ = session_->OpenDatabase(host_, connect_, 0);
+    }
+    std::unique_ptr<OraDynaset> dynaset =
+        database_->CreateDynaset(ora::ColumnsStatement(task.schema, task.table), 0);
+    return TOracleReader::ColumnRows(*dynaset);
+  }
+
+ private:
+  std::string host_;
+  OraConnectString connect_;
+  std::unique_ptr<OraSession> session_;
+  std::unique_ptr<OraDatabase> database_;
+};
+
+}  // namespace
+
+TOracleReader::TOracleReader(TBrowser& browser) : browser_(browser) {}
+
+TOracleReader::~TOracleReader() { Close(); }
+
+ReaderFactory TOracleReader::Factory() {
+  return [](TBrowser& browser) { return std::make_unique<TOracleReader>(browser); };
+}
+
+void TOracleReader::Open(const std::string& sql) {
+  FOraSession = std::make_unique<OraSession>();
+  FOraDatabase = FOraSession->OpenDatabase(
+      browser_.FOracleHost, {browser_.FOracleUser, browser_.FOraclePassword}, 0);
+  FOraDynaset = FOraDatabase->CreateDynaset(sql, 0);
+}
+
+void TOracleReader::CloseObjects() {
+  // An opening that failed part way leaves some of the three empty.
+  Trap([&] {
+    if (FOraDynaset) FOraDynaset->Close();
+  });
+  Trap([&] {
+    if (FOraDatabase) FOraDatabase->Close();
+  });
+  Trap([&] { FOraDynaset.reset(); });
+  Trap([&] { FOraDatabase.reset(); });
+  Trap([&] { FOraSession.reset(); });
+}
+
+// Whatever the last column read left open goes the same way.
+void TOracleReader::Close() { CloseObjects(); }
+
+std::string TOracleReader::Field(int index) const { return Text(FOraDynaset->Fields(index)); }
+
+std::string TOracleReader::LoadErrorText(const std::exception& e) {
+  const char* className = "Exception";
+  if (dynamic_cast<const EOleException*>(&e))
+    className = "EOleException";
+  else if (dynamic_cast<const std::bad_alloc*>(&e))
+    className = "EOutOfMemory";
+  return std::string(className) + " error raised, with message : " + e.what();
+}
+
+void TOracleReader::ShowLoadError(const std::exception& e) {
+  browser_.Prompts().MessageBox(
+      {"Zelmora", LoadErrorText(e), MsgIcon::None, MsgButtons::Ok, MsgResult::Ok});
+}
+
+bool TOracleReader::Connect() {
+  TTreeModel& tree = browser_.TreeView1();
+  if (tree.RootCount() > 0) return false;
+  TCatalogRows rows(browser_);
+  TTreeNode& root = rows.Root(browser_.FOracleHost);
+  bool ok = false;
+  try {
+    Open(ora::kVersionStatement);
+    if (FOraDynaset->RecordCount() > 0) {
+      browser_.SetLblDbType(Field(0));
+      browser_.FServerVersion = TdCommon::GetToken(Field(1), 1, '.');
+    }
+    Trap([&] { FOraDynaset->Close(); });
+    FOraDynaset = FOraDatabase->CreateDynaset(ora::kUsersStatement, 0);
+    const int n = FOraDynaset->RecordCount();
+    FOraDynaset->MoveFirst();
+    for (int i = 0; i < n; ++i) {
+      rows.Container(root, Field(0));
+      FOraDynaset->MoveNext();
+    }
+    ok = true;
+  } catch (const std::exception& e) {
+    browser_.ShowError(e.what());
+  }
+  CloseObjects();
+  return ok;
+}
+
+void TOracleReader::LoadSchemas(TTreeNode& node) {
+  (void)node;
+  Connect();
+}
+
+void TOracleReader::LoadTables(TTreeNode& node) {
+  TCatalogRows rows(browser_);
+  if (!rows.Reload(node, browser_.FSchemaLevel)) return;
+  try {
+    Open(ora::TablesStatement(node.Text()));
+    const int n = FOraDynaset->RecordCount();
+    FOraDynaset->MoveFirst();
+    for (int k = 1; k <= n; ++k) {
+      rows.Table(node, {Field(0), Field(1), Field(2), Field(3)});
+      FOraDynaset->MoveNext();
+    }
+  } catch (const std::exception& e) {
+    ShowLoadError(e);
+  }
+  CloseObjects();
+}
+
+std::vector<ColumnRow> TOracleReader::ColumnRows(OraDynaset& dynaset) {
+  const int fields = dynaset.Fields().Count();
+  const int count = dynaset.RecordCount();
+  std::vector<ColumnRow> out;
+  out.reserve(static_cast<size_t>(count));
+  for (int r = 0; r < count; ++r) {
+    ColumnRow row;
+    std::string* cells[] = {&row.no,    &row.name,    &row.type,       &row.length,
+                            &row.scale, &row.notNull, &row.primaryKey, &row.comment};
+    const bool large = fields > 2 && ora::IsLargeType(Text(dynaset.Fields(2)));
+    for (int c = 0; c < fields && c < 8; ++c) {
+      if ((c == 3 || c == 4) && large) continue;
+      *cells[c] = Text(dynaset.Fields(c));
+    }
+    out.push_back(std::move(row));
+    dynaset.MoveNext();
+  }
+  return out;
+}
+
+void TOracleReader::LoadColumns(TTreeNode& node) {
+  BusyCursor busy(browser_.Prompts());
+  try {
+    const ColumnTask task = browser_.ColumnTaskOf(node);
+    Open(ora::ColumnsStatement(task.schema, task.table));
+    // The statement has eight columns; the grid loses the ninth, which only
+    // MySQL fills, for the rest of the run.
+    browser_.grdTableDefinition().SetColCount(FOraDynaset->Fields().Count());
+    TCatalogRows fill(browser_);
+    for (const ColumnRow& row : ColumnRows(*FOraDynaset)) fill.Column(row);
+  } catch (const std::exception& e) {
+    ShowLoadError(e);
+  }
+  // The session, database and dynaset stay held until the next operation.
+}
+
+std::unique_ptr<IColumnReader> TOracleReader::NewColumnReader() {
+  return std::make_unique<TOracleColumnReader>(
+      browser_.FOracleHost, OraConnectString{browser_.FOracleUser, browser_.FOraclePassword});
+}
+
+void TOracleReader::FillColumns(TBrowser& browser, TTreeNode& node,
+                                const std::vector<ColumnRow>& rows) {
+  BusyCursor busy(browser.Prompts());
+  browser.grdTableDefinition().SetColCount(8);
+  ICatalogReader::FillColumns(browser, node, rows);
+}
+
+}  // namespace zel
