@@ -453,7 +453,10 @@ TEST_F(FrmMainTest, ExportSettingsPresetTheFileFilterByExcelVersion) {
 
 TEST_F(FrmMainTest, HelpOpensTheManualAndTheAboutBoxShowsTheFileVersion) {
   std::vector<QUrl> opened;
-  window->openUrl = [&](const QUrl& url) { opened.push_back(url); };
+  window->openUrl = [&](const QUrl& url) {
+    opened.push_back(url);
+    return true;
+  };
   window->menuManual->trigger();
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0].path(), "/zel/manual.html");

@@ -9,16 +9,10 @@
 #include <QRadioButton>
 
 #include "export/ui/FrameLineSet.h"
+#include "app/QtText.h"
 
 namespace zel {
 namespace {
-
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
-std::string S(const QString& s) {
-  return s.toStdString();
-}
 
 QGroupBox* Group(QWidget* parent, const char* name, const QString& title, QRect geometry) {
   auto* box = new QGroupBox(title, parent);
