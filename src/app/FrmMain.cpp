@@ -4,16 +4,16 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QKeyEvent>
-#include <QProgressBar>
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
@@ -32,10 +32,10 @@
 #include "app/GridDelegate.h"
 #include "app/GridView.h"
 #include "app/Images.h"
+#include "app/QtText.h"
 #include "app/TreeItemModel.h"
 #include "app/ViewTips.h"
 #include "export/ui/FrmSet.h"
-#include "app/QtText.h"
 
 namespace zel {
 namespace {
@@ -179,9 +179,8 @@ void TfrmMain::BuildMenus() {
   menuExcel->setObjectName("menuExcel");
   menuTableList = action(menuExcel, "menuTableList", QStringLiteral("テーブル一覧出力"),
                          [this] { RunExport(tableListExport, QStringLiteral("スキーマ")); });
-  menuDefinition =
-      action(menuExcel, "menuDefinition", QStringLiteral("テーブル定義書出力"),
-             [this] { RunExport(definitionExport, QStringLiteral("テーブル")); });
+  menuDefinition = action(menuExcel, "menuDefinition", QStringLiteral("テーブル定義書出力"),
+                          [this] { RunExport(definitionExport, QStringLiteral("テーブル")); });
 
   menuExcelSet = menuBar()->addMenu(QStringLiteral("Excel出力設定"));
   menuExcelSet->setObjectName("menuExcelSet");
@@ -230,14 +229,12 @@ void TfrmMain::BuildTopPanel() {
   ToolButtonDisconnect = button("ToolButtonDisconnect", images::tbDisconnect,
                                 QStringLiteral("データベース切断"), [this] { Disconnect(); });
   ToolBar1->addWidget(Separator(12));
-  ToolButtonTableList = button("ToolButtonTableList", images::tbTableList,
-                               QStringLiteral("テーブル一覧出力"), [this] {
-                                 RunExport(tableListExport, QStringLiteral("スキーマ"));
-                               });
-  ToolButtonDefinition = button("ToolButtonDefinition", images::tbDefinition,
-                                QStringLiteral("テーブル定義書出力"), [this] {
-                                  RunExport(definitionExport, QStringLiteral("テーブル"));
-                                });
+  ToolButtonTableList =
+      button("ToolButtonTableList", images::tbTableList, QStringLiteral("テーブル一覧出力"),
+             [this] { RunExport(tableListExport, QStringLiteral("スキーマ")); });
+  ToolButtonDefinition =
+      button("ToolButtonDefinition", images::tbDefinition, QStringLiteral("テーブル定義書出力"),
+             [this] { RunExport(definitionExport, QStringLiteral("テーブル")); });
   ToolBar1->addWidget(Separator(12));
   ToolButtonSettings =
       button("ToolButtonSettings", images::tbSettings, QStringLiteral("Excel出力設定"),
@@ -522,7 +519,8 @@ void TfrmMain::RunExport(const std::function<void()>& hook, const QString& unit)
     if (closeAfterExport_) {
       closeAfterExport_ = false;
       // After the handler has unwound, so nothing of the run is on the stack.
-      QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          this, [this] { close(); }, Qt::QueuedConnection);
     }
   };
   try {
@@ -539,8 +537,8 @@ void TfrmMain::StopExport() {
 }
 
 void TfrmMain::ShowExportProgress(int n, int total, const std::string& name) {
-  lblProgress->setText(QStringLiteral("%1 %2 / %3　%4").arg(progressUnit_).arg(n).arg(total).arg(
-      Q(name)));
+  lblProgress->setText(
+      QStringLiteral("%1 %2 / %3　%4").arg(progressUnit_).arg(n).arg(total).arg(Q(name)));
   ProgressBar1->setRange(0, std::max(total, 1));
   ProgressBar1->setValue(n);
   lblProgress->show();

@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -63,8 +63,8 @@ MsgResult QtPrompts::MessageBox(const MessageBoxRequest& request) {
 QString QtPrompts::ExportFolder() const {
   QString folder = lastFolder_;
   if (common_)
-    folder = Q(common_->ReadSetting(TdCommon::SettingsFileName(), kDialogsSection,
-                                    kExportFolderKey));
+    folder =
+        Q(common_->ReadSetting(TdCommon::SettingsFileName(), kDialogsSection, kExportFolderKey));
   // A folder that has gone since is no better than none.
   if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
   return folder;

@@ -493,8 +493,8 @@ TEST_F(FrmMainTest, HelpOpensTheManualAndTheAboutBoxShowsTheFileVersion) {
   window->menuManual->trigger();
   ASSERT_EQ(opened.size(), 3u);
   EXPECT_EQ(opened[2].path(), "/zel/manual.html");
-  EXPECT_EQ(prompts.MessageTexts(),
-            std::vector<std::string>{"マニュアルを開けませんでした。\n" + opened[2].toString().toStdString()});
+  EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"マニュアルを開けませんでした。\n" +
+                                                             opened[2].toString().toStdString()});
 
   // Another file, another version; a file without one shows nothing.
   TfrmVersion other;

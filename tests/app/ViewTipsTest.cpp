@@ -31,7 +31,8 @@ TEST(ViewTips, GridCellsCutShowTheirWholeText) {
   TStringGrid grid;
   SetUpTableListGrid(grid);
   grid.SetRowCount(3);
-  const std::string longComment = "とても長いコメントが列の幅に収まらずに切れてしまう場合の全文表示";
+  const std::string longComment =
+      "とても長いコメントが列の幅に収まらずに切れてしまう場合の全文表示";
   grid.SetCell(1, 1, "t");
   grid.SetCell(2, 1, longComment);
   grid.SetCell(1, 2, "short");
@@ -69,8 +70,7 @@ TEST(ViewTips, TreeNodesCutShowTheirWholeText) {
   view.show();
   QApplication::processEvents();
   const QModelIndex top = model.index(0, 0);
-  EXPECT_EQ(TipAt(&view, view.visualRect(model.index(0, 0, top)).center()).toStdString(),
-            longName);
+  EXPECT_EQ(TipAt(&view, view.visualRect(model.index(0, 0, top)).center()).toStdString(), longName);
   EXPECT_EQ(TipAt(&view, view.visualRect(model.index(1, 0, top)).center()), QString());
 }
 

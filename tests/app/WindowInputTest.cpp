@@ -21,8 +21,8 @@
 
 #include "app/Application.h"
 #include "app/Forms.h"
-#include "app/GridView.h"
 #include "app/FrmMain.h"
+#include "app/GridView.h"
 #include "app/TreeItemModel.h"
 #include "catalog/Kinds.h"
 #include "common/IniFile.h"

@@ -99,16 +99,21 @@ void TLogonForm::BuildTab(const LogonTab& tab) {
     }
     QWidget* control = nullptr;
     if (auto* edit = std::get_if<QLineEdit**>(&f.control)) {
-      control = **edit = Edit(page, f.controlName, row, f.password);
+      QLineEdit* line = Edit(page, f.controlName, row, f.password);
+      **edit = line;
+      control = line;
     } else if (auto* choice = std::get_if<QComboBox**>(&f.control)) {
       auto* box = new QComboBox(page);
       box->setObjectName(f.controlName);
       box->setGeometry(140, RowY(row), 141, 21);
       for (const char* item : f.items) box->addItem(QString::fromUtf8(item));
       box->setCurrentIndex(0);
-      control = **choice = box;
+      **choice = box;
+      control = box;
     } else if (auto* save = std::get_if<QCheckBox**>(&f.control)) {
-      control = **save = SaveBox(page, f.controlName, row);
+      QCheckBox* box = SaveBox(page, f.controlName, row);
+      **save = box;
+      control = box;
     }
     controls.push_back(control);
   }
@@ -133,7 +138,14 @@ void TLogonForm::BuildTabs() {
        "SQL Server",
        {
            {"Label10", "ホスト名", &txtHostNameSqlserver, "txtHostNameSqlserver"},
-           {"Label11", "認証", &cbSqlServerSecurity, "cbSqlServerSecurity", false, nullptr, 50, 70,
+           {"Label11",
+            "認証",
+            &cbSqlServerSecurity,
+            "cbSqlServerSecurity",
+            false,
+            nullptr,
+            50,
+            70,
             {"Sql Server認証", "Windows  認証"}},
            {"lblUserNameSqlServer", "ユーザー名", &txtUserNameSqlServer, "txtUserNameSqlServer",
             false, &lblUserNameSqlServer},

@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "export/ui/FrameLineSet.h"
 #include "app/QtText.h"
+#include "export/ui/FrameLineSet.h"
 
 namespace zel {
 namespace {
