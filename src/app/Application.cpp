@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include <QFont>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <exception>
@@ -21,6 +22,17 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationDisplayName(QStringLiteral("Zelmora"));
   // Lets the desktop match the window to its entry (and icon) on Wayland.
   setDesktopFileName(QStringLiteral("org.example.zelmora"));
+  // The program speaks Japanese whatever the desktop's language, and so do
+  // the dialogs and buttons Qt draws itself. Without the translations
+  // (package qt6-translations-l10n) they stay in English.
+  auto* translator = new QTranslator(this);
+  if (translator->load(QStringLiteral("qtbase_ja"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+      installTranslator(translator)) {
+    qtTranslations_ = translator;
+  } else {
+    delete translator;
+  }
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

@@ -2,6 +2,7 @@
 // The Qt application object of the program: Japanese fonts, and a last line
 // of defence for exceptions that escape an event handler.
 #include <QApplication>
+#include <QTranslator>
 #include <functional>
 #include <string>
 
@@ -14,6 +15,13 @@ class TApplication : public QApplication {
   TApplication(int& argc, char** argv);
 
   bool notify(QObject* receiver, QEvent* event) override;
+
+  // Whether Qt's own Japanese texts (file dialogs, standard buttons) were
+  // found in Qt's translations folder and installed.
+  bool QtTranslationsLoaded() const { return qtTranslations_ != nullptr; }
+
+ private:
+  QTranslator* qtTranslations_ = nullptr;
 };
 
 // The form fonts of the design, "ＭＳ Ｐゴシック" and "ＭＳ Ｐ明朝", mapped to the

@@ -18,6 +18,24 @@ ClientLibraryState ProbeMySqlClientLibrary() {
   return state;
 }
 
+void WireExports(TfrmMain& window, TExporter& exporter) {
+  window.tableListExport = [&exporter] { exporter.TableListCommand(); };
+  window.definitionExport = [&exporter] { exporter.DefinitionCommand(); };
+  window.detectExcelVersion = [&exporter] { return exporter.DetectExcelVersion(); };
+  window.stopExport = [&exporter](bool quiet) { exporter.RequestStop(quiet); };
+  exporter.OnProgress = [&window](int n, int total, const std::string& name) {
+    window.ShowExportProgress(n, total, name);
+  };
+}
+
+void UnwireExports(TfrmMain& window, TExporter& exporter) {
+  window.tableListExport = nullptr;
+  window.definitionExport = nullptr;
+  window.detectExcelVersion = nullptr;
+  window.stopExport = nullptr;
+  exporter.OnProgress = nullptr;
+}
+
 TZelmora::TZelmora(ReaderRegistry readers, ClientLibraryState mySql) : dCommon(&prompts) {
   frmMain = std::make_unique<TfrmMain>(dCommon, prompts, std::move(readers));
   frmMain->Browser().mySqlLibraryLoaded = mySql.loaded;
@@ -28,19 +46,16 @@ TZelmora::TZelmora(ReaderRegistry readers, ClientLibraryState mySql) : dCommon(&
   frmSet = std::make_unique<TfrmSet>(dCommon);
   frmMain->SetSettingsDialog(frmSet.get());
 
+  prompts.SetCommon(&dCommon);
+
   exporter = std::make_unique<TExporter>(frmMain->Browser());
-  frmMain->tableListExport = [this] { exporter->TableListCommand(); };
-  frmMain->definitionExport = [this] { exporter->DefinitionCommand(); };
-  frmMain->detectExcelVersion = [this] { return exporter->DetectExcelVersion(); };
+  WireExports(*frmMain, *exporter);
 }
 
 TZelmora::~TZelmora() {
-  if (frmMain) {
-    frmMain->tableListExport = nullptr;
-    frmMain->definitionExport = nullptr;
-    frmMain->detectExcelVersion = nullptr;
-  }
+  if (frmMain && exporter) UnwireExports(*frmMain, *exporter);
   exporter.reset();
+  prompts.SetCommon(nullptr);
   prompts.SetLogonForm(nullptr);
   prompts.SetOwner(nullptr);
   if (frmMain) frmMain->SetSettingsDialog(nullptr);

@@ -22,6 +22,12 @@ struct ClientLibraryState {
 };
 ClientLibraryState ProbeMySqlClientLibrary();
 
+// Hands the window's export commands, its stop request and its progress
+// display to the exporter.
+void WireExports(TfrmMain& window, TExporter& exporter);
+// Undoes WireExports before either goes away.
+void UnwireExports(TfrmMain& window, TExporter& exporter);
+
 class TZelmora {
  public:
   TZelmora(ReaderRegistry readers, ClientLibraryState mySql);

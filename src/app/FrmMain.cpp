@@ -2,12 +2,18 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
@@ -19,21 +25,20 @@
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/Application.h"
 #include "app/FrmVersion.h"
 #include "app/GridDelegate.h"
 #include "app/GridView.h"
 #include "app/Images.h"
+#include "app/QtText.h"
 #include "app/TreeItemModel.h"
+#include "app/ViewTips.h"
 #include "export/ui/FrmSet.h"
 
 namespace zel {
 namespace {
-
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
 
 void SetColour(QWidget* w, const QColor& colour) {
   QPalette pal = w->palette();
@@ -50,6 +55,13 @@ QWidget* Separator(int width) {
   return line;
 }
 
+// Installed beside the program: <prefix>/bin/zelmora and
+// <prefix>/share/doc/zelmora/manual.
+QString InstalledManual() {
+  return QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                         QStringLiteral("/../share/doc/zelmora/manual/index.html"));
+}
+
 const QColor kNavy(0, 0, 128);
 const QColor kOlive(128, 128, 0);
 
@@ -57,7 +69,8 @@ const QColor kOlive(128, 128, 0);
 
 TfrmMain::TfrmMain(TdCommon& common, IPrompts& prompts, ReaderRegistry registry, QWidget* parent)
     : QMainWindow(parent),
-      openUrl([](const QUrl& url) { QDesktopServices::openUrl(url); }),
+      openUrl([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
+      manualFile(InstalledManual()),
       browser_(std::make_unique<TBrowser>(common, prompts, std::move(registry))) {
   setObjectName("frmMain");
   setWindowIcon(QIcon(images::ProgramIcon()));
@@ -107,13 +120,29 @@ TfrmMain::TfrmMain(TdCommon& common, IPrompts& prompts, ReaderRegistry registry,
   statusBar()->setObjectName("StatusBar");
   statusBar()->setSizeGripEnabled(true);
   statusBar()->addWidget(StatusBar1, 1);
+  lblProgress = new QLabel;
+  lblProgress->setObjectName("lblProgress");
+  lblProgress->setTextFormat(Qt::PlainText);
+  ProgressBar1 = new QProgressBar;
+  ProgressBar1->setObjectName("ProgressBar1");
+  ProgressBar1->setFixedWidth(160);
+  ProgressBar1->setTextVisible(false);
+  statusBar()->addPermanentWidget(lblProgress);
+  statusBar()->addPermanentWidget(ProgressBar1);
+  lblProgress->hide();
+  ProgressBar1->hide();
 
   connect(TreeView1, &QTreeView::expanded, this, &TfrmMain::TreeView1Expanded);
   connect(treeModel_, &TTreeItemModel::Settled, this, [this] {
     if (clearSelectionWhenSettled_) ClearTreeSelection();
   });
-  connect(TreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this](const QModelIndex& current) { TreeView1CurrentChanged(current); });
+  // A mouse click makes its row current first and selects it afterwards; a
+  // keyboard move does both in one step, the current item first. The
+  // selection is the one signal that comes once, with the current item in
+  // place, for both.
+  connect(TreeView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { TreeView1SelectionMoved(); });
+  TreeView1->setItemDelegate(new TTreeDelegate(TreeView1));
 
   listener_ = browser_->AddListener([this](unsigned changes) { BrowserChanged(changes); });
   // The core has already shown the blank page and set the commands of the
@@ -148,13 +177,10 @@ void TfrmMain::BuildMenus() {
 
   menuExcel = menuBar()->addMenu(QStringLiteral("Excel出力"));
   menuExcel->setObjectName("menuExcel");
-  menuTableList = action(menuExcel, "menuTableList", QStringLiteral("テーブル一覧出力"), [this] {
-    if (tableListExport) tableListExport();
-  });
-  menuDefinition =
-      action(menuExcel, "menuDefinition", QStringLiteral("テーブル定義書出力"), [this] {
-        if (definitionExport) definitionExport();
-      });
+  menuTableList = action(menuExcel, "menuTableList", QStringLiteral("テーブル一覧出力"),
+                         [this] { RunExport(tableListExport, QStringLiteral("スキーマ")); });
+  menuDefinition = action(menuExcel, "menuDefinition", QStringLiteral("テーブル定義書出力"),
+                          [this] { RunExport(definitionExport, QStringLiteral("テーブル")); });
 
   menuExcelSet = menuBar()->addMenu(QStringLiteral("Excel出力設定"));
   menuExcelSet->setObjectName("menuExcelSet");
@@ -163,9 +189,8 @@ void TfrmMain::BuildMenus() {
 
   menuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
   menuHelp->setObjectName("menuHelp");
-  menuManual = action(menuHelp, "menuManual", QStringLiteral("マニュアル(&M)"), [this] {
-    if (openUrl) openUrl(QUrl(QString::fromLatin1(kManualPage)));
-  });
+  menuManual = action(menuHelp, "menuManual", QStringLiteral("マニュアル(&M)"),
+                      [this] { menuManualClick(); });
   menuHelp->addSeparator();
   menuAbout = action(menuHelp, "menuAbout", QStringLiteral("バージョン情報(&V)"),
                      [this] { menuAboutClick(); });
@@ -204,14 +229,12 @@ void TfrmMain::BuildTopPanel() {
   ToolButtonDisconnect = button("ToolButtonDisconnect", images::tbDisconnect,
                                 QStringLiteral("データベース切断"), [this] { Disconnect(); });
   ToolBar1->addWidget(Separator(12));
-  ToolButtonTableList = button("ToolButtonTableList", images::tbTableList,
-                               QStringLiteral("テーブル一覧出力"), [this] {
-                                 if (tableListExport) tableListExport();
-                               });
-  ToolButtonDefinition = button("ToolButtonDefinition", images::tbDefinition,
-                                QStringLiteral("テーブル定義書出力"), [this] {
-                                  if (definitionExport) definitionExport();
-                                });
+  ToolButtonTableList =
+      button("ToolButtonTableList", images::tbTableList, QStringLiteral("テーブル一覧出力"),
+             [this] { RunExport(tableListExport, QStringLiteral("スキーマ")); });
+  ToolButtonDefinition =
+      button("ToolButtonDefinition", images::tbDefinition, QStringLiteral("テーブル定義書出力"),
+             [this] { RunExport(definitionExport, QStringLiteral("テーブル")); });
   ToolBar1->addWidget(Separator(12));
   ToolButtonSettings =
       button("ToolButtonSettings", images::tbSettings, QStringLiteral("Excel出力設定"),
@@ -312,10 +335,17 @@ QWidget* TfrmMain::BuildLogPage() {
   btnLogOK->setObjectName("btnLogOK");
   btnLogOK->setFixedSize(81, 25);
   row->addWidget(btnLogOK);
+  row->addSpacing(8);
+  btnLogStop = new QPushButton(QStringLiteral("中止"), bottom);
+  btnLogStop->setObjectName("btnLogStop");
+  btnLogStop->setFixedSize(81, 25);
+  btnLogStop->setEnabled(false);
+  row->addWidget(btnLogStop);
   row->addStretch(1);
   layout->addWidget(bottom);
   connect(btnLogOK, &QPushButton::clicked, this,
           [this] { Guarded([this] { browser_->ShowPageForNode(); }); });
+  connect(btnLogStop, &QPushButton::clicked, this, [this] { StopExport(); });
   return page;
 }
 
@@ -373,16 +403,29 @@ void TfrmMain::MirrorPage() {
 
 void TfrmMain::MirrorCommands() {
   const CommandState& c = browser_->Commands();
-  ToolButtonConnect->setEnabled(c.connect);
-  ToolButtonDisconnect->setEnabled(c.disconnect);
-  ToolButtonTableList->setEnabled(c.tableList);
-  ToolButtonDefinition->setEnabled(c.definition);
-  menuConnect->setEnabled(c.connect);
-  menuDisconnect->setEnabled(c.disconnect);
-  menuTableList->setEnabled(c.tableList);
-  menuDefinition->setEnabled(c.definition);
-  menuExcel->setEnabled(c.excelMenu);
-  menuExcel->menuAction()->setEnabled(c.excelMenu);
+  const bool idle = !exportRunning_;
+  // A connection that dropped (a failed reconnect on a selection) leaves the
+  // current node in place, but an export could not read anything from it.
+  const bool connected = browser_->IsConnected();
+  const bool connect = c.connect && idle;
+  const bool disconnect = c.disconnect && idle;
+  const bool tableList = c.tableList && connected && idle;
+  const bool definition = c.definition && connected && idle;
+  const bool excelMenu = tableList || definition;
+  ToolButtonConnect->setEnabled(connect);
+  ToolButtonDisconnect->setEnabled(disconnect);
+  ToolButtonTableList->setEnabled(tableList);
+  ToolButtonDefinition->setEnabled(definition);
+  menuConnect->setEnabled(connect);
+  menuDisconnect->setEnabled(disconnect);
+  menuTableList->setEnabled(tableList);
+  menuDefinition->setEnabled(definition);
+  menuExcel->setEnabled(excelMenu);
+  menuExcel->menuAction()->setEnabled(excelMenu);
+  // The run reloads the tables it documents; a selection or an expansion
+  // then would reload them under it.
+  TreeView1->setEnabled(idle);
+  btnLogStop->setEnabled(exportRunning_);
 }
 
 void TfrmMain::MirrorLog() {
@@ -412,6 +455,7 @@ void TfrmMain::TreeView1Expanded(const QModelIndex& index) {
   QMetaObject::invokeMethod(
       this,
       [this, expanded] {
+        if (exportRunning_) return;
         TTreeNode* node = expanded.isValid() ? treeModel_->NodeOf(expanded) : nullptr;
         if (!node) return;
         Guarded([this, node] { browser_->TreeView1Expanding(*node); });
@@ -419,28 +463,31 @@ void TfrmMain::TreeView1Expanded(const QModelIndex& index) {
       Qt::QueuedConnection);
 }
 
-void TfrmMain::TreeView1CurrentChanged(const QModelIndex& current) {
+void TfrmMain::TreeView1SelectionMoved() {
   // Moves of the current item that the tree makes while rows are removed, or
   // that the window makes itself, are not the user's selection.
-  if (syncingTree_ || treeModel_->Changing()) return;
+  if (syncingTree_ || treeModel_->Changing() || exportRunning_) return;
   // The view reacts to a new current item before we do and may expand its
-  // parent to show it; that reload can delete the very node, and the index
-  // handed to us is then stale. Only the view's present current item counts.
-  if (current != TreeView1->currentIndex()) return;
+  // parent to show it; that reload can delete the very node, so only the
+  // view's present current item counts.
+  const QModelIndex current = TreeView1->currentIndex();
   // Focus arriving from the keyboard makes the first row current without
-  // selecting it; only a selection is the user's choice of a node.
-  if (!TreeView1->selectionModel()->isSelected(current)) return;
+  // selecting it: only a current item that is also selected is the user's
+  // choice.
+  if (!current.isValid() || !TreeView1->selectionModel()->isSelected(current)) return;
   TTreeNode* node = treeModel_->NodeOf(current);
   if (!node) return;
   Guarded([this, node] { browser_->TreeView1Change(*node); });
 }
 
 void TfrmMain::Connect() {
+  if (exportRunning_) return;
   browser_->Connect();
   chkDbOK->setChecked(browser_->chkDbOK());
 }
 
 void TfrmMain::Disconnect() {
+  if (exportRunning_) return;
   browser_->Disconnect();
   chkDbOK->setChecked(browser_->chkDbOK());
 }
@@ -457,6 +504,74 @@ void TfrmMain::OpenExportSettings() {
   if (!frmSet_) return;
   frmSet_->SetFilterIndex(browser_->FExcelVersion.find("12") != std::string::npos ? 1 : 2);
   frmSet_->exec();
+}
+
+void TfrmMain::RunExport(const std::function<void()>& hook, const QString& unit) {
+  if (!hook || exportRunning_ || !browser_->IsConnected()) return;
+  exportRunning_ = true;
+  progressUnit_ = unit;
+  MirrorCommands();
+  auto finish = [this] {
+    exportRunning_ = false;
+    lblProgress->hide();
+    ProgressBar1->hide();
+    MirrorCommands();
+    if (closeAfterExport_) {
+      closeAfterExport_ = false;
+      // After the handler has unwound, so nothing of the run is on the stack.
+      QMetaObject::invokeMethod(
+          this, [this] { close(); }, Qt::QueuedConnection);
+    }
+  };
+  try {
+    hook();
+  } catch (...) {
+    finish();
+    throw;
+  }
+  finish();
+}
+
+void TfrmMain::StopExport() {
+  if (exportRunning_ && stopExport) stopExport(false);
+}
+
+void TfrmMain::ShowExportProgress(int n, int total, const std::string& name) {
+  lblProgress->setText(
+      QStringLiteral("%1 %2 / %3　%4").arg(progressUnit_).arg(n).arg(total).arg(Q(name)));
+  ProgressBar1->setRange(0, std::max(total, 1));
+  ProgressBar1->setValue(n);
+  lblProgress->show();
+  ProgressBar1->show();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  if (exportRunning_) {
+    closeAfterExport_ = true;
+    if (stopExport) stopExport(true);
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
+}
+
+void TfrmMain::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
+      PageControlInfo->currentWidget() == TabSheetLog && exportRunning_) {
+    StopExport();
+    event->accept();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}
+
+void TfrmMain::menuManualClick() {
+  const QUrl url = !manualFile.isEmpty() && QFileInfo(manualFile).isFile()
+                       ? QUrl::fromLocalFile(manualFile)
+                       : QUrl(QString::fromLatin1(kManualPage));
+  if (openUrl && openUrl(url)) return;
+  browser_->ShowError("マニュアルを開けませんでした。\n" +
+                      S(url.toDisplayString(QUrl::PreferLocalFile)));
 }
 
 void TfrmMain::menuAboutClick() {

@@ -13,6 +13,9 @@ class QCheckBox;
 class QLabel;
 class QMenu;
 class QModelIndex;
+class QCloseEvent;
+class QKeyEvent;
+class QProgressBar;
 class QPushButton;
 class QSplitter;
 class QStackedWidget;
@@ -43,8 +46,19 @@ class TfrmMain : public QMainWindow {
   std::function<void()> definitionExport;
   // The installed spreadsheet engine's version; ours writes Excel 2007 files.
   std::function<std::string()> detectExcelVersion = [] { return std::string("12.0"); };
-  // Opens a web address; tests record it instead.
-  std::function<void(const QUrl&)> openUrl;
+  // Asks the running export to stop; quiet when the window is closing.
+  std::function<void(bool quiet)> stopExport;
+  // Opens a web address or a file in the desktop's viewer; false when
+  // nothing could open it. Tests record it instead.
+  std::function<bool(const QUrl&)> openUrl;
+  // The installed manual's first page; the web page stands in when it is
+  // not there.
+  QString manualFile;
+
+  // An export reports the sheet (or workbook) it starts: shown with a bar
+  // in the status bar until the run ends.
+  void ShowExportProgress(int n, int total, const std::string& name);
+  bool ExportRunning() const { return exportRunning_; }
 
   // Preset the file chooser of the settings dialog by FExcelVersion, then
   // show the dialog modally.
@@ -68,12 +82,22 @@ class TfrmMain : public QMainWindow {
   TGridView* grdTableList = nullptr;
   QTextEdit* RichEditLog = nullptr;
   QPushButton* btnLogOK = nullptr;
+  QPushButton* btnLogStop = nullptr;  // "中止", usable while an export runs
   QLabel* StatusBar1 = nullptr;
+  QLabel* lblProgress = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;
   QMenu *menuDatabase = nullptr, *menuExcel = nullptr, *menuExcelSet = nullptr, *menuHelp = nullptr;
   QAction *menuConnect = nullptr, *menuDisconnect = nullptr, *menuExit = nullptr,
           *menuTableList = nullptr, *menuDefinition = nullptr, *menuSettings = nullptr,
           *menuManual = nullptr, *menuAbout = nullptr;
   TTreeItemModel* TreeModel() const { return treeModel_; }
+
+ protected:
+  // Closing during an export stops it first; the window closes when the
+  // run has ended.
+  void closeEvent(QCloseEvent* event) override;
+  // Esc on the log page stops a running export.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void BuildMenus();
@@ -93,7 +117,13 @@ class TfrmMain : public QMainWindow {
   void Connect();
   void Disconnect();
   void TreeView1Expanded(const QModelIndex& index);
-  void TreeView1CurrentChanged(const QModelIndex& current);
+  void TreeView1SelectionMoved();
+  // Runs an export hook. While it runs the window keeps handling input, so
+  // everything that could change the tree or the connection under it is
+  // off until it returns.
+  void RunExport(const std::function<void()>& hook, const QString& unit);
+  void StopExport();
+  void menuManualClick();
   void ToolButtonSettingsClick();
   void menuAboutClick();
 
@@ -106,6 +136,9 @@ class TfrmMain : public QMainWindow {
   // Set while the window itself moves the tree's current item.
   bool syncingTree_ = false;
   bool clearSelectionWhenSettled_ = false;
+  bool exportRunning_ = false;
+  bool closeAfterExport_ = false;
+  QString progressUnit_;
 };
 
 }  // namespace zel

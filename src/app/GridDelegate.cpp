@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <cmath>
 
+#include "app/ViewTips.h"
 #include "catalog/Browser.h"
 
 namespace zel {
@@ -60,6 +61,17 @@ void TGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
   painter->setPen(Qt::black);
   painter->drawText(r.adjusted(2, 1, 0, 0), ToQt(align) | Qt::AlignTop | Qt::TextSingleLine, text);
   painter->restore();
+}
+
+bool TGridDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                              const QStyleOptionViewItem& option, const QModelIndex& index) {
+  const int col = index.column();
+  if (kind_ == Kind::TableDefinition && IsMarkColumn(col)) return true;  // pictures, no text
+  QFont font = option.font;
+  font.setBold(false);
+  // As paint places the text.
+  return ShowTipWhenCut(event, view, option.rect.adjusted(2, 1, 0, 0),
+                        index.data(Qt::DisplayRole).toString(), font);
 }
 
 }  // namespace zel

@@ -1,12 +1,16 @@
 #include "app/QtPrompts.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
 #include <exception>
 
+#include "app/QtText.h"
+#include "common/Common.h"
 #include "db/ui/LogonForm.h"
 
 namespace zel {
@@ -27,6 +31,9 @@ QMessageBox::Icon ToQt(MsgIcon icon) {
   }
   return QMessageBox::NoIcon;
 }
+
+constexpr const char* kDialogsSection = "dialogs";
+constexpr const char* kExportFolderKey = "ExportFolder";
 
 }  // namespace
 
@@ -53,6 +60,16 @@ MsgResult QtPrompts::MessageBox(const MessageBoxRequest& request) {
   return MsgResult::Ok;
 }
 
+QString QtPrompts::ExportFolder() const {
+  QString folder = lastFolder_;
+  if (common_)
+    folder =
+        Q(common_->ReadSetting(TdCommon::SettingsFileName(), kDialogsSection, kExportFolderKey));
+  // A folder that has gone since is no better than none.
+  if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
+  return folder;
+}
+
 QStringList QtFilters(const std::string& filter) {
   QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
   QStringList out;
@@ -77,13 +94,16 @@ std::optional<std::string> QtPrompts::SaveFileDialog(const SaveDialogRequest& re
   if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
     dialog.selectNameFilter(filters[request.filterIndex - 1]);
   dialog.setDefaultSuffix(QString::fromStdString(request.defaultExt));
-  if (!lastFolder_.isEmpty()) dialog.setDirectory(lastFolder_);
-  dialog.selectFile(QString::fromStdString(request.fileName));
+  dialog.setDirectory(ExportFolder());
+  dialog.selectFile(Q(request.fileName));
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty()) return std::nullopt;
-  lastFolder_ = dialog.directory().absolutePath();
-  return chosen.front().toStdString();
+  lastFolder_ = QFileInfo(chosen.front()).absolutePath();
+  if (common_)
+    common_->WriteSetting(TdCommon::SettingsFileName(), kDialogsSection, kExportFolderKey,
+                          S(lastFolder_));
+  return S(chosen.front());
 }
 
 std::optional<LogonValues> QtPrompts::LogonDialog() {

@@ -11,6 +11,7 @@ class QWidget;
 namespace zel {
 
 class TLogonForm;
+class TdCommon;
 
 class QtPrompts : public IPrompts {
  public:
@@ -20,6 +21,12 @@ class QtPrompts : public IPrompts {
   // Boxes and dialogs are centred over this window.
   void SetOwner(QWidget* owner) { owner_ = owner; }
   void SetLogonForm(TLogonForm* form) { logonForm_ = form; }
+  // Where the save dialog's last folder is kept between runs (Zel.ini,
+  // section "dialogs"); without it the folder is kept for this run only.
+  void SetCommon(const TdCommon* common) { common_ = common; }
+  // The folder the save dialog opens in: the one last used for an export,
+  // else the user's home folder.
+  QString ExportFolder() const;
 
   MsgResult MessageBox(const MessageBoxRequest& request) override;
   std::optional<std::string> SaveFileDialog(const SaveDialogRequest& request) override;
@@ -30,6 +37,7 @@ class QtPrompts : public IPrompts {
  private:
   QWidget* owner_ = nullptr;
   TLogonForm* logonForm_ = nullptr;
+  const TdCommon* common_ = nullptr;
   bool busy_ = false;
   QString lastFolder_;
 };

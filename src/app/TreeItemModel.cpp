@@ -58,7 +58,6 @@ QVariant TTreeItemModel::data(const QModelIndex& index, int role) const {
   if (!node) return {};
   switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
       return QString::fromStdString(node->Text());
     case Qt::DecorationRole: {
       auto image = [this](int i) {

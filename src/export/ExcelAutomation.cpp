@@ -121,6 +121,7 @@ bool RunAutomation(AutomationContext& ctx, const std::string& targetPath,
   std::unique_ptr<IExcelApplication> app;
   IWorkbook* book = nullptr;
   std::string failure;
+  bool quiet = false;
   try {
     if (ctx.clearLog) ctx.clearLog();
     ctx.writeLog("Excel　出力開始");
@@ -138,13 +139,18 @@ bool RunAutomation(AutomationContext& ctx, const std::string& targetPath,
     app.reset();
     ctx.writeLog("Excel　出力正常終了。");
     return true;
+  } catch (const EExportStopped& e) {
+    failure = e.what();
+    quiet = e.Quiet();
   } catch (const std::exception& e) {
     failure = e.what();
   } catch (...) {
     failure = "an unknown error ended the export";
   }
   ctx.writeLog("Excel　出力異常終了。");
-  ctx.prompts.MessageBox({"Zelmora", failure, MsgIcon::Information, MsgButtons::Ok, MsgResult::Ok});
+  if (!quiet)
+    ctx.prompts.MessageBox(
+        {"Zelmora", failure, MsgIcon::Information, MsgButtons::Ok, MsgResult::Ok});
   if (book) {
     try {
       book->Close(false);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "common/Common.h"
@@ -28,6 +29,20 @@ struct AutomationContext {
 };
 
 enum class DocumentKind { TableList, TableDefinition };
+
+inline constexpr const char* kStoppedMessage = "出力を中止しました。";
+
+// Thrown into a run when the user stops it: the run ends through its failure
+// path like any other failure. A quiet stop (the window is closing) writes
+// the log line but shows no message box.
+class EExportStopped : public std::runtime_error {
+ public:
+  explicit EExportStopped(bool quiet) : std::runtime_error(kStoppedMessage), quiet_(quiet) {}
+  bool Quiet() const { return quiet_; }
+
+ private:
+  bool quiet_;
+};
 
 struct FileFormat {
   bool excel2007 = false;          // .xlsx; otherwise the 97-2003 format (.xls)

@@ -15,14 +15,39 @@ std::string ParentText(const TTreeNode& node) {
   return node.Parent() ? node.Parent()->Text() : std::string();
 }
 
+// Marks a command as running for its whole length, however it ends.
+class RunningScope {
+ public:
+  explicit RunningScope(bool& running) : running_(running) { running_ = true; }
+  ~RunningScope() { running_ = false; }
+  RunningScope(const RunningScope&) = delete;
+  RunningScope& operator=(const RunningScope&) = delete;
+
+ private:
+  bool& running_;
+};
+
 }  // namespace
 
 TExporter::TExporter(TBrowser& browser, ApplicationFactory createApplication)
     : browser_(browser), createApplication_(std::move(createApplication)) {}
 
+void TExporter::RequestStop(bool quiet) {
+  if (!running_) return;
+  // A quiet request (the window closing) wins over an earlier loud one.
+  if (quiet || stop_ == Stop::None) stop_ = quiet ? Stop::Quiet : Stop::Loud;
+}
+
+void TExporter::ProcessEventsOrStop() {
+  browser_.Prompts().ProcessPendingEvents();
+  if (stop_ != Stop::None) throw xl::EExportStopped(stop_ == Stop::Quiet);
+}
+
 void TExporter::TableListCommand() {
   TTreeNode* node = browser_.FCurrentNode();
-  if (!node) return;
+  if (!node || running_) return;
+  RunningScope running(running_);
+  stop_ = Stop::None;
   const int level = node->Level();
   if (level == browser_.FSchemaLevel) {
     ExportTableList(*node);
@@ -31,7 +56,7 @@ void TExporter::TableListCommand() {
     // grandchildren, never this list.
     std::vector<TTreeNode*> children;
     for (int i = 0; i < node->ChildCount(); ++i) children.push_back(node->Child(i));
-    for (size_t i = 0; i < children.size(); ++i) {
+    for (size_t i = 0; i < children.size() && stop_ == Stop::None; ++i) {
       listPosition_ = {static_cast<int>(i) + 1, static_cast<int>(children.size())};
       ExportTableList(*children[i]);
     }
@@ -41,14 +66,19 @@ void TExporter::TableListCommand() {
 
 void TExporter::DefinitionCommand() {
   TTreeNode* node = browser_.FCurrentNode();
-  if (!node) return;
+  if (!node || running_) return;
+  RunningScope running(running_);
+  stop_ = Stop::None;
   const int level = node->Level();
   if (level == browser_.FSchemaLevel || level == browser_.FTableLevel) {
     ExportTableDefinitions(*node);
   } else if (level == browser_.FDatabaseLevel) {
     std::vector<TTreeNode*> children;
     for (int i = 0; i < node->ChildCount(); ++i) children.push_back(node->Child(i));
-    for (TTreeNode* child : children) ExportTableDefinitions(*child);
+    for (TTreeNode* child : children) {
+      if (stop_ != Stop::None) break;
+      ExportTableDefinitions(*child);
+    }
   }
 }
 
@@ -66,7 +96,7 @@ void TExporter::ExportTableList(TTreeNode& node) {
   // The list is always made from the built-in template; the settings only
   // decide whether its header block is filled.
   const ExportSettings settings = ExportSettings::Load(browser_.Common());
-  SheetWriter writer{browser_, settings, [this] { browser_.Prompts().ProcessPendingEvents(); }};
+  SheetWriter writer{browser_, settings, [this] { ProcessEventsOrStop(); }};
   runs_.push_back({*target, false});
   const bool saved = xl::RunAutomation(ctx, *target, [&](xl::IWorkbook& book) {
     browser_.LoadTables(node);
@@ -108,7 +138,7 @@ void TExporter::ExportTableDefinitions(TTreeNode& node) {
   } detach{browser_};
   browser_.SetColumnPrefetch(prefetch.get());
 
-  SheetWriter writer{browser_, settings, [this] { browser_.Prompts().ProcessPendingEvents(); }};
+  SheetWriter writer{browser_, settings, [this] { ProcessEventsOrStop(); }};
   runs_.push_back({*target, false});
   const bool saved = xl::RunAutomation(ctx, *target, [&](xl::IWorkbook& book) {
     // Reading ahead ends with the document step, before a failure is shown.

@@ -58,14 +58,32 @@ class TExporter {
   std::function<void(int n, int total, const std::string& name)> OnProgress;
   void ClearRuns() { runs_.clear(); }
 
+  // True while a command runs. The window keeps handling input during a run
+  // (the sheets let pending events through), so a command that arrives then
+  // is ignored rather than started inside the running one.
+  bool Running() const { return running_; }
+  // Ends the running command at the next pending-events point through the
+  // failure path ("出力を中止しました。"); a database-level command ends its
+  // remaining schemas too. Quiet: without the message box (the window is
+  // closing). Nothing happens when no command runs.
+  void RequestStop(bool quiet = false);
+  bool StopRequested() const { return stop_ != Stop::None; }
+
  private:
   xl::AutomationContext Context();
   std::unique_ptr<TColumnPrefetch> StartPrefetch(const TTreeNode& node);
+  // The sheets' pending-events point: lets the window work, then ends the
+  // run when a stop was asked for meanwhile.
+  void ProcessEventsOrStop();
+
+  enum class Stop { None, Loud, Quiet };
 
   TBrowser& browser_;
   ApplicationFactory createApplication_;
   std::vector<Run> runs_;
   std::pair<int, int> listPosition_{1, 1};  // of a database-level list command
+  bool running_ = false;
+  Stop stop_ = Stop::None;
 };
 
 }  // namespace zel

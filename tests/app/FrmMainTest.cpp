@@ -453,7 +453,10 @@ TEST_F(FrmMainTest, ExportSettingsPresetTheFileFilterByExcelVersion) {
 
 TEST_F(FrmMainTest, HelpOpensTheManualAndTheAboutBoxShowsTheFileVersion) {
   std::vector<QUrl> opened;
-  window->openUrl = [&](const QUrl& url) { opened.push_back(url); };
+  window->openUrl = [&](const QUrl& url) {
+    opened.push_back(url);
+    return true;
+  };
   window->menuManual->trigger();
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0].path(), "/zel/manual.html");
@@ -473,6 +476,25 @@ TEST_F(FrmMainTest, HelpOpensTheManualAndTheAboutBoxShowsTheFileVersion) {
   ASSERT_EQ(links.size(), 1u);
   EXPECT_EQ(links[0].toString(), box.lblUrl->text());
   box.close();
+
+  // The installed manual, when present, opens instead of the web page; when
+  // nothing can open either, the user is told.
+  test::WriteFile(dir.File("index.html"), "<html></html>");
+  window->manualFile = QString::fromStdString(dir.File("index.html"));
+  window->menuManual->trigger();
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_TRUE(opened[1].isLocalFile());
+  EXPECT_EQ(opened[1].toLocalFile().toStdString(), dir.File("index.html"));
+  window->manualFile = QString::fromStdString(dir.File("missing.html"));
+  window->openUrl = [&](const QUrl& url) {
+    opened.push_back(url);
+    return false;
+  };
+  window->menuManual->trigger();
+  ASSERT_EQ(opened.size(), 3u);
+  EXPECT_EQ(opened[2].path(), "/zel/manual.html");
+  EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"マニュアルを開けませんでした。\n" +
+                                                             opened[2].toString().toStdString()});
 
   // Another file, another version; a file without one shows nothing.
   TfrmVersion other;

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <thread>
 
+#include "common/Common.h"
 #include "support/TestEnv.h"
 
 namespace zel {
@@ -109,6 +111,48 @@ TEST(QtPrompts, SaveDialogStartsWithNameFilterAndTitle) {
 
   WhenShown<QFileDialog>([](QFileDialog& d) { d.reject(); });
   EXPECT_FALSE(prompts.SaveFileDialog(request).has_value());
+}
+
+TEST(QtPrompts, SaveDialogOpensInTheFolderLastUsedAcrossRuns) {
+  test::TempDir dir;
+  TdCommon common;
+  common.SetProgramFolder(dir.Path());
+  const QString out = QString::fromStdString(dir.File("out"));
+  ASSERT_TRUE(QDir().mkpath(out));
+  SaveDialogRequest request{"テーブル一覧 名前を付けて保存", "sales.public.list.xlsx",
+                            "Excelファイル|*.xlsx|全てのファイル|*.*", 1, "xls"};
+  QString opened, proposed;
+  {
+    QtPrompts prompts;
+    prompts.SetCommon(&common);
+    WhenShown<QFileDialog>([&](QFileDialog& d) {
+      opened = d.directory().absolutePath();
+      d.selectFile(out + QStringLiteral("/list.xlsx"));
+      static_cast<QDialog&>(d).accept();
+    });
+    ASSERT_TRUE(prompts.SaveFileDialog(request).has_value());
+  }
+  EXPECT_EQ(opened, QDir::homePath()) << "the first time, the user's home folder";
+  EXPECT_EQ(common.ReadSetting("Zel.ini", "dialogs", "ExportFolder"), out.toStdString());
+
+  // A later run of the program opens where the last export went, with the
+  // proposed name.
+  QtPrompts later;
+  later.SetCommon(&common);
+  WhenShown<QFileDialog>([&](QFileDialog& d) {
+    opened = d.directory().absolutePath();
+    proposed = d.selectedFiles().value(0);
+    d.reject();
+  });
+  EXPECT_FALSE(later.SaveFileDialog(request).has_value());
+  EXPECT_EQ(opened, out);
+  EXPECT_EQ(proposed, out + QStringLiteral("/sales.public.list.xlsx"));
+  EXPECT_EQ(common.ReadSetting("Zel.ini", "dialogs", "ExportFolder"), out.toStdString())
+      << "a cancelled dialog keeps the folder";
+
+  // A folder that is gone falls back to the home folder.
+  ASSERT_TRUE(QDir(out).removeRecursively());
+  EXPECT_EQ(later.ExportFolder(), QDir::homePath());
 }
 
 TEST(QtPrompts, BusyCursorOnAndOff) {

@@ -6,16 +6,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <variant>
+#include <vector>
+
+#include "app/QtText.h"
 
 namespace zel {
 namespace {
-
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
-std::string S(const QString& s) {
-  return s.toStdString();
-}
 
 // The form designer's grid: captions 70 wide at 50 (right-aligned), edits
 // at 140, one row every 26 pixels.
@@ -69,10 +66,7 @@ TLogonForm::TLogonForm(TdCommon& common, QWidget* parent) : QDialog(parent), com
   PageControl1->setObjectName("PageControl1");
   PageControl1->setGeometry(53, 24, 337, 199);
   PageControl1->setUsesScrollButtons(false);
-  BuildOracleTab();
-  BuildSqlServerTab();
-  BuildPostgresTab();
-  BuildMySqlTab();
+  BuildTabs();
   PageControl1->setCurrentIndex(1);  // as designed
 
   Button1 = new QPushButton(QStringLiteral("ログイン"), this);
@@ -92,77 +86,98 @@ TLogonForm::TLogonForm(TdCommon& common, QWidget* parent) : QDialog(parent), com
   FormCreate();
 }
 
-void TLogonForm::BuildOracleTab() {
-  QWidget* tab = NewTab(PageControl1, "TabSheetOracle", QStringLiteral("Oracle"));
-  Caption(tab, "Label3", QStringLiteral("ユーザー名"), 0);
-  txtUserNameOracle = Edit(tab, "txtUserNameOracle", 0);
-  Caption(tab, "Label6", QStringLiteral("パスワード"), 1);
-  txtPasswordOracle = Edit(tab, "txtPasswordOracle", 1, true);
-  Caption(tab, "Label7", QStringLiteral("ホスト文字列"), 2);
-  txtHostNameOracle = Edit(tab, "txtHostNameOracle", 2);
-  chkSavePasswordOracle = SaveBox(tab, "chkSavePasswordOracle", 3);
-  setTabOrder(txtUserNameOracle, txtPasswordOracle);
-  setTabOrder(txtPasswordOracle, txtHostNameOracle);
-  setTabOrder(txtHostNameOracle, chkSavePasswordOracle);
+void TLogonForm::BuildTab(const LogonTab& tab) {
+  QWidget* page = NewTab(PageControl1, tab.name, QString::fromUtf8(tab.title));
+  std::vector<QWidget*> controls;
+  for (size_t i = 0; i < tab.fields.size(); ++i) {
+    const LogonField& f = tab.fields[i];
+    const int row = static_cast<int>(i);
+    if (f.captionName) {
+      QLabel* caption = Caption(page, f.captionName, QString::fromUtf8(f.caption), row,
+                                f.captionLeft, f.captionWidth);
+      if (f.captionOut) *f.captionOut = caption;
+    }
+    QWidget* control = nullptr;
+    if (auto* edit = std::get_if<QLineEdit**>(&f.control)) {
+      QLineEdit* line = Edit(page, f.controlName, row, f.password);
+      **edit = line;
+      control = line;
+    } else if (auto* choice = std::get_if<QComboBox**>(&f.control)) {
+      auto* box = new QComboBox(page);
+      box->setObjectName(f.controlName);
+      box->setGeometry(140, RowY(row), 141, 21);
+      for (const char* item : f.items) box->addItem(QString::fromUtf8(item));
+      box->setCurrentIndex(0);
+      **choice = box;
+      control = box;
+    } else if (auto* save = std::get_if<QCheckBox**>(&f.control)) {
+      QCheckBox* box = SaveBox(page, f.controlName, row);
+      **save = box;
+      control = box;
+    }
+    controls.push_back(control);
+  }
+  for (size_t i = 1; i < tab.tabOrder.size(); ++i)
+    setTabOrder(controls[tab.tabOrder[i - 1]], controls[tab.tabOrder[i]]);
 }
 
-void TLogonForm::BuildSqlServerTab() {
-  QWidget* tab = NewTab(PageControl1, "TabSheetSqlServer", QStringLiteral("SQL Server"));
-  Caption(tab, "Label10", QStringLiteral("ホスト名"), 0);
-  txtHostNameSqlserver = Edit(tab, "txtHostNameSqlserver", 0);
-  Caption(tab, "Label11", QStringLiteral("認証"), 1);
-  cbSqlServerSecurity = new QComboBox(tab);
-  cbSqlServerSecurity->setObjectName("cbSqlServerSecurity");
-  cbSqlServerSecurity->setGeometry(140, RowY(1), 141, 21);
-  cbSqlServerSecurity->addItem(QStringLiteral("Sql Server認証"));
-  cbSqlServerSecurity->addItem(QStringLiteral("Windows  認証"));
-  cbSqlServerSecurity->setCurrentIndex(0);
-  lblUserNameSqlServer = Caption(tab, "lblUserNameSqlServer", QStringLiteral("ユーザー名"), 2);
-  txtUserNameSqlServer = Edit(tab, "txtUserNameSqlServer", 2);
-  lblPasswordSqlserver = Caption(tab, "lblPasswordSqlserver", QStringLiteral("パスワード"), 3);
-  txtPasswordSqlserver = Edit(tab, "txtPasswordSqlserver", 3, true);
-  chkSavePasswordSqlServer = SaveBox(tab, "chkSavePasswordSqlServer", 4);
-  setTabOrder(txtUserNameSqlServer, txtPasswordSqlserver);
-  setTabOrder(txtPasswordSqlserver, txtHostNameSqlserver);
-  setTabOrder(txtHostNameSqlserver, cbSqlServerSecurity);
-  setTabOrder(cbSqlServerSecurity, chkSavePasswordSqlServer);
-}
-
-void TLogonForm::BuildPostgresTab() {
-  QWidget* tab = NewTab(PageControl1, "TabSheetPostgres", QStringLiteral("Postgres"));
-  Caption(tab, "Label1", QStringLiteral("ユーザー名"), 0);
-  txtUserNamePostgres = Edit(tab, "txtUserNamePostgres", 0);
-  Caption(tab, "Label2", QStringLiteral("パスワード"), 1);
-  txtPasswordPostgres = Edit(tab, "txtPasswordPostgres", 1, true);
-  Caption(tab, "Label4", QStringLiteral("ホスト名"), 2);
-  txtHostNamePostgres = Edit(tab, "txtHostNamePostgres", 2);
-  Caption(tab, "Label8", QStringLiteral("データベース名"), 3, 44, 80);
-  txtDataBaseNamePostgres = Edit(tab, "txtDataBaseNamePostgres", 3);
-  Caption(tab, "Label5", QStringLiteral("port"), 4);
-  txtPortPostgres = Edit(tab, "txtPortPostgres", 4);
-  chkSavePasswordPostgres = SaveBox(tab, "chkSavePasswordPostgres", 5);
-  setTabOrder(txtUserNamePostgres, txtPasswordPostgres);
-  setTabOrder(txtPasswordPostgres, txtHostNamePostgres);
-  setTabOrder(txtHostNamePostgres, txtPortPostgres);
-  setTabOrder(txtPortPostgres, chkSavePasswordPostgres);
-  setTabOrder(chkSavePasswordPostgres, txtDataBaseNamePostgres);
-}
-
-void TLogonForm::BuildMySqlTab() {
-  QWidget* tab = NewTab(PageControl1, "TabSheetMySql", QStringLiteral("Mysql"));
-  Caption(tab, "Label12", QStringLiteral("ユーザー名"), 0);
-  txtUserNameMySql = Edit(tab, "txtUserNameMySql", 0);
-  Caption(tab, "Label13", QStringLiteral("パスワード"), 1);
-  txtPasswordMySql = Edit(tab, "txtPasswordMySql", 1, true);
-  Caption(tab, "Label14", QStringLiteral("ホスト名"), 2);
-  txtHostNameMySql = Edit(tab, "txtHostNameMySql", 2);
-  Caption(tab, "Label15", QStringLiteral("port"), 3);
-  txtPortMySql = Edit(tab, "txtPortMySql", 3);
-  chkSavePasswordMySql = SaveBox(tab, "chkSavePasswordMySql", 4);
-  setTabOrder(txtUserNameMySql, txtPasswordMySql);
-  setTabOrder(txtPasswordMySql, txtHostNameMySql);
-  setTabOrder(txtHostNameMySql, txtPortMySql);
-  setTabOrder(txtPortMySql, chkSavePasswordMySql);
+void TLogonForm::BuildTabs() {
+  // One row per field, top to bottom; the tab order is the designed one,
+  // which is not always the order of the rows.
+  const LogonTab tabs[] = {
+      {"TabSheetOracle",
+       "Oracle",
+       {
+           {"Label3", "ユーザー名", &txtUserNameOracle, "txtUserNameOracle"},
+           {"Label6", "パスワード", &txtPasswordOracle, "txtPasswordOracle", true},
+           {"Label7", "ホスト文字列", &txtHostNameOracle, "txtHostNameOracle"},
+           {nullptr, nullptr, &chkSavePasswordOracle, "chkSavePasswordOracle"},
+       },
+       {0, 1, 2, 3}},
+      {"TabSheetSqlServer",
+       "SQL Server",
+       {
+           {"Label10", "ホスト名", &txtHostNameSqlserver, "txtHostNameSqlserver"},
+           {"Label11",
+            "認証",
+            &cbSqlServerSecurity,
+            "cbSqlServerSecurity",
+            false,
+            nullptr,
+            50,
+            70,
+            {"Sql Server認証", "Windows  認証"}},
+           {"lblUserNameSqlServer", "ユーザー名", &txtUserNameSqlServer, "txtUserNameSqlServer",
+            false, &lblUserNameSqlServer},
+           {"lblPasswordSqlserver", "パスワード", &txtPasswordSqlserver, "txtPasswordSqlserver",
+            true, &lblPasswordSqlserver},
+           {nullptr, nullptr, &chkSavePasswordSqlServer, "chkSavePasswordSqlServer"},
+       },
+       {2, 3, 0, 1, 4}},
+      {"TabSheetPostgres",
+       "Postgres",
+       {
+           {"Label1", "ユーザー名", &txtUserNamePostgres, "txtUserNamePostgres"},
+           {"Label2", "パスワード", &txtPasswordPostgres, "txtPasswordPostgres", true},
+           {"Label4", "ホスト名", &txtHostNamePostgres, "txtHostNamePostgres"},
+           {"Label8", "データベース名", &txtDataBaseNamePostgres, "txtDataBaseNamePostgres", false,
+            nullptr, 44, 80},
+           {"Label5", "port", &txtPortPostgres, "txtPortPostgres"},
+           {nullptr, nullptr, &chkSavePasswordPostgres, "chkSavePasswordPostgres"},
+       },
+       {0, 1, 2, 4, 5, 3}},
+      {"TabSheetMySql",
+       "Mysql",
+       {
+           {"Label12", "ユーザー名", &txtUserNameMySql, "txtUserNameMySql"},
+           {"Label13", "パスワード", &txtPasswordMySql, "txtPasswordMySql", true},
+           {"Label14", "ホスト名", &txtHostNameMySql, "txtHostNameMySql"},
+           {"Label15", "port", &txtPortMySql, "txtPortMySql"},
+           {nullptr, nullptr, &chkSavePasswordMySql, "chkSavePasswordMySql"},
+       },
+       {0, 1, 2, 3, 4}},
+  };
+  for (const LogonTab& tab : tabs) BuildTab(tab);
 }
 
 LogonFormFields TLogonForm::Fields() const {

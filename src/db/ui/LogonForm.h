@@ -3,6 +3,8 @@
 // shown modally for every connect. Its fields come from the settings file
 // when it is created and go back to it whenever it closes, however it closes.
 #include <QDialog>
+#include <variant>
+#include <vector>
 
 #include "common/Common.h"
 #include "common/LogonValues.h"
@@ -60,10 +62,25 @@ class TLogonForm : public QDialog {
  private:
   void FormCreate();
   void FormClose();
-  void BuildOracleTab();
-  void BuildSqlServerTab();
-  void BuildPostgresTab();
-  void BuildMySqlTab();
+  // One row of a logon tab: its caption and the control it labels.
+  struct LogonField {
+    const char* captionName;  // null: no caption (the save-password box)
+    const char* caption;
+    std::variant<QLineEdit**, QComboBox**, QCheckBox**> control;
+    const char* controlName;
+    bool password = false;
+    QLabel** captionOut = nullptr;  // for captions the form enables and disables
+    int captionLeft = 50, captionWidth = 70;
+    std::vector<const char*> items = {};  // of a choice
+  };
+  struct LogonTab {
+    const char* name;
+    const char* title;
+    std::vector<LogonField> fields;
+    std::vector<size_t> tabOrder;  // indexes into fields
+  };
+  void BuildTabs();
+  void BuildTab(const LogonTab& tab);
 
   TdCommon& common_;
   int databaseKind_ = dkNone;

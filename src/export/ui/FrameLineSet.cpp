@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QLabel>
 
+#include "app/QtText.h"
+
 namespace zel {
 namespace {
 
@@ -15,10 +17,6 @@ QComboBox* Choices(QWidget* parent, const char* name, const QStringList& items, 
   box->setMaxVisibleItems(20);
   box->setGeometry(left, 2, 41, 21);
   return box;
-}
-
-QString Q(std::string_view s) {
-  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 }  // namespace

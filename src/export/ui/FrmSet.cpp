@@ -8,17 +8,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "app/QtText.h"
 #include "export/ui/FrameLineSet.h"
 
 namespace zel {
 namespace {
-
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
-std::string S(const QString& s) {
-  return s.toStdString();
-}
 
 QGroupBox* Group(QWidget* parent, const char* name, const QString& title, QRect geometry) {
   auto* box = new QGroupBox(title, parent);

@@ -1,0 +1,448 @@
+// The main window driven as a user drives it: mouse clicks and keys sent to
+// the views at the items' rectangles, against the real test PostgreSQL, with
+// the real exporter writing real workbooks. Input that arrives while an
+// export runs is sent from inside the run, where the window lets it through.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QTreeView>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "app/Application.h"
+#include "app/Forms.h"
+#include "app/FrmMain.h"
+#include "app/GridView.h"
+#include "app/TreeItemModel.h"
+#include "catalog/Kinds.h"
+#include "common/IniFile.h"
+#include "common/Resources.h"
+#include "export/Exports.h"
+#include "support/PgFixture.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TestEnv.h"
+#include "support/WorkbookCheck.h"
+
+namespace zel {
+namespace {
+
+using test::PgServer;
+
+int ThreadCount() {
+  int n = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
+    (void)entry;
+    ++n;
+  }
+  return n;
+}
+
+// Pending events really are processed, as the Qt prompts do, and a test can
+// act at any of those points of a run.
+class RunPrompts : public test::ScriptedPrompts {
+ public:
+  std::function<void(int call)> onEvents;
+  void ProcessPendingEvents() override {
+    ++pendingEvents;
+    QApplication::processEvents();
+    if (onEvents) onEvents(pendingEvents);
+  }
+};
+
+class WindowInputTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    PgServer srv;
+    if (!test::PgAvailable(srv)) return;
+    dbs = new test::PgDatabases(srv);
+    catalogDb = dbs->CreateCatalog();
+    manyDb = dbs->Create("zel_winmany");
+    // Enough tables that a run lasts for many pending-event points.
+    test::Psql(srv, manyDb,
+               "CREATE SCHEMA many; DO $$ BEGIN FOR i IN 1..40 LOOP EXECUTE format("
+               "'CREATE TABLE many.t%s (id integer PRIMARY KEY, name varchar(20))', "
+               "lpad(i::text, 2, '0')); END LOOP; END $$; "
+               "CREATE SCHEMA few; CREATE TABLE few.a (x integer); CREATE TABLE few.b (y integer); "
+               // So many that the readers ahead are still at work when the run starts.
+               "CREATE SCHEMA big; DO $$ BEGIN FOR i IN 1..300 LOOP EXECUTE format("
+               "'CREATE TABLE big.t%s (id integer PRIMARY KEY, name varchar(20))', "
+               "lpad(i::text, 3, '0')); END LOOP; END $$; ANALYZE");
+  }
+  static void TearDownTestSuite() {
+    delete dbs;
+    dbs = nullptr;
+  }
+
+  void SetUp() override {
+    if (!test::PgAvailable(srv)) {
+      if (test::ServersRequired()) FAIL() << "PostgreSQL test server not running";
+      GTEST_SKIP() << "PostgreSQL test server not running";
+    }
+    common.SetProgramFolder(dir.Path());
+    window = std::make_unique<TfrmMain>(common, prompts, StandardReaders());
+    exporter = std::make_unique<TExporter>(window->Browser());
+    exporter->connections = 4;
+    WireExports(*window, *exporter);
+    window->show();
+    SetExceptionHandler([this](const std::string& text) { exceptions.push_back(text); });
+  }
+  void TearDown() override {
+    SetExceptionHandler({});
+    if (window && exporter) UnwireExports(*window, *exporter);
+    exporter.reset();
+    window.reset();
+  }
+
+  void Connect(const std::string& database) {
+    LogonValues v;
+    v.kind = dkPostgres;
+    v.postgres.host = srv.host;
+    v.postgres.port = srv.port;
+    v.postgres.userName = srv.user;
+    v.postgres.password = srv.password;
+    v.postgres.databaseName = database;
+    prompts.logonAnswers.push_back(v);
+    QTest::mouseClick(window->ToolButtonConnect, Qt::LeftButton);
+    QApplication::processEvents();
+    ASSERT_TRUE(window->Browser().chkDbOK());
+  }
+
+  QTreeView* Tree() { return window->TreeView1; }
+  TTreeItemModel* Model() { return window->TreeModel(); }
+  // "db/schema/table" below the root.
+  QModelIndex Find(const std::string& path) {
+    QModelIndex at = Model()->index(0, 0);
+    size_t start = 0;
+    while (at.isValid() && start < path.size()) {
+      size_t slash = path.find('/', start);
+      if (slash == std::string::npos) slash = path.size();
+      const std::string part = path.substr(start, slash - start);
+      QModelIndex found;
+      for (int r = 0; r < Model()->rowCount(at); ++r)
+        if (Model()->NodeOf(Model()->index(r, 0, at))->Text() == part)
+          found = Model()->index(r, 0, at);
+      at = found;
+      start = slash + 1;
+    }
+    return at;
+  }
+  QPoint RowPoint(const QModelIndex& index) {
+    Tree()->scrollTo(index);
+    return Tree()->visualRect(index).center();
+  }
+  QPoint ArrowPoint(const QModelIndex& index) {
+    Tree()->scrollTo(index);
+    const QRect r = Tree()->visualRect(index);
+    return QPoint(r.left() - Tree()->indentation() / 2, r.center().y());
+  }
+  void Click(const QPoint& at) {
+    QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    // The reload of an expanded node runs once the view has finished.
+    QApplication::processEvents();
+    QApplication::processEvents();
+  }
+  void ClickRow(const std::string& path) {
+    QModelIndex index = Find(path);
+    ASSERT_TRUE(index.isValid()) << path;
+    Click(RowPoint(index));
+  }
+  void ClickArrow(const std::string& path) {
+    QModelIndex index = path.empty() ? Model()->index(0, 0) : Find(path);
+    ASSERT_TRUE(index.isValid()) << path;
+    Click(ArrowPoint(index));
+  }
+  void Key(Qt::Key key) {
+    QTest::keyClick(Tree(), key);
+    QApplication::processEvents();
+  }
+  std::string Current() {
+    TTreeNode* n = window->Browser().FCurrentNode();
+    return n ? n->Text() : std::string("(none)");
+  }
+  // Connect, Disconnect, list, definition.
+  std::string Buttons() const {
+    std::string s;
+    for (QToolButton* b : {window->ToolButtonConnect, window->ToolButtonDisconnect,
+                           window->ToolButtonTableList, window->ToolButtonDefinition})
+      s += b->isEnabled() ? '1' : '0';
+    return s;
+  }
+  QWidget* Page() const { return window->PageControlInfo->currentWidget(); }
+  std::string LastLog() {
+    const auto& lines = window->Browser().LogLines();
+    return lines.empty() ? std::string() : lines.front().substr(10);
+  }
+  int Sessions(const std::string& database) {
+    std::string out;
+    test::Psql(srv, "postgres",
+               "SELECT count(*) FROM pg_stat_activity WHERE datname = '" + database + "'", &out);
+    return std::stoi(out);
+  }
+  // Our own sessions end a moment after their connections close.
+  int SettledSessions(const std::string& database, int expected) {
+    int n = Sessions(database);
+    for (int i = 0; i < 50 && n != expected; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      n = Sessions(database);
+    }
+    return n;
+  }
+  // Starts the definition export of the clicked node through its tool
+  // button, into `file`.
+  void ExportDefinitions(const std::string& file) {
+    prompts.saveAnswers.push_back(dir.File(file));
+    QTest::mouseClick(window->ToolButtonDefinition, Qt::LeftButton);
+    QApplication::processEvents();
+  }
+  std::string Template() {
+    auto t = res::Find("xlsx", "obtable2007");
+    return t ? std::string(*t) : std::string();
+  }
+
+  PgServer srv;
+  test::TempDir dir;
+  RunPrompts prompts;
+  TdCommon common{&prompts};
+  std::unique_ptr<TfrmMain> window;
+  std::unique_ptr<TExporter> exporter;
+  std::vector<std::string> exceptions;
+  static test::PgDatabases* dbs;
+  static std::string catalogDb, manyDb;
+};
+test::PgDatabases* WindowInputTest::dbs = nullptr;
+std::string WindowInputTest::catalogDb, WindowInputTest::manyDb;
+
+TEST_F(WindowInputTest, ClicksAndKeysSelectTheArrowOnlyExpands) {
+  Connect(catalogDb);
+  ClickArrow("");
+  EXPECT_TRUE(Tree()->isExpanded(Model()->index(0, 0)));
+  EXPECT_EQ(Current(), "(none)") << "the arrow expands, it does not select";
+  ClickArrow(catalogDb);
+  EXPECT_TRUE(Tree()->isExpanded(Find(catalogDb)));
+  EXPECT_EQ(Current(), "(none)");
+  ASSERT_TRUE(Find(catalogDb + "/sales").isValid()) << "the expansion loaded the schemas";
+  EXPECT_EQ(Page(), window->TabSheetBlank);
+
+  // A click on a schema selects it: its tables in the list, both exports.
+  ClickRow(catalogDb + "/sales");
+  EXPECT_EQ(Current(), "sales");
+  EXPECT_EQ(Page(), window->TabSheetTableList);
+  EXPECT_EQ(window->grdTableList->model()->rowCount(), 3);
+  EXPECT_EQ(Buttons(), "0111");
+  ClickArrow(catalogDb + "/sales");
+  EXPECT_TRUE(Tree()->isExpanded(Find(catalogDb + "/sales")));
+  EXPECT_EQ(Current(), "sales");
+
+  // A click on a table: its definition.
+  ClickRow(catalogDb + "/sales/customer");
+  EXPECT_EQ(Current(), "customer");
+  EXPECT_EQ(Page(), window->TabSheetTableDifination);
+  EXPECT_EQ(window->lblTableName->text(), "customer");
+  EXPECT_GT(window->grdTableDefinition->model()->rowCount(), 1);
+  EXPECT_EQ(Buttons(), "0101");
+
+  // Keyboard moves select too, and load what they land on.
+  Key(Qt::Key_Down);
+  EXPECT_NE(Current(), "customer");
+  EXPECT_EQ(window->lblTableName->text().toStdString(), Current());
+  Key(Qt::Key_Up);
+  EXPECT_EQ(Current(), "customer");
+
+  // What a click selected is what an export acts on: the save dialog
+  // proposes the clicked schema.
+  ClickRow(catalogDb + "/other");
+  EXPECT_EQ(Current(), "other");
+  QTest::mouseClick(window->ToolButtonDefinition, Qt::LeftButton);  // cancelled
+  ASSERT_EQ(prompts.saveDialogs.size(), 1u);
+  EXPECT_EQ(prompts.saveDialogs[0].fileName, catalogDb + ".other.xlsx");
+  EXPECT_TRUE(exceptions.empty()) << exceptions.front();
+}
+
+TEST_F(WindowInputTest, ADatabaseThatRefusesConnectionsLeavesOnlyConnectEnabled) {
+  Connect(catalogDb);
+  ClickArrow("");
+  ClickRow(catalogDb);
+  EXPECT_EQ(Buttons(), "0111");
+  ClickRow("template0");
+  ASSERT_EQ(exceptions.size(), 1u);
+  EXPECT_NE(exceptions[0].find("template0"), std::string::npos) << exceptions[0];
+  EXPECT_EQ(Buttons(), "1000") << "no export that could only fail in silence";
+  EXPECT_FALSE(window->menuExcel->menuAction()->isEnabled());
+  // A click on a database that accepts brings everything back.
+  ClickRow(catalogDb);
+  EXPECT_EQ(Current(), catalogDb);
+  EXPECT_EQ(Buttons(), "0111");
+}
+
+TEST_F(WindowInputTest, CommandsSentDuringARunDoNothingAndProgressShows) {
+  Connect(manyDb);
+  ClickArrow("");
+  ClickArrow(manyDb);
+  ClickRow(manyDb + "/many");
+  ASSERT_EQ(Current(), "many");
+
+  std::string during;
+  bool treeEnabled = true, stopEnabled = false;
+  std::vector<std::pair<int, int>> bar;  // value, maximum
+  QString progressText;
+  bool sent = false;
+  prompts.onEvents = [&](int) {
+    if (window->ProgressBar1->isVisible())
+      bar.emplace_back(window->ProgressBar1->value(), window->ProgressBar1->maximum());
+    if (sent || bar.size() < 3) return;
+    sent = true;
+    during = Buttons();
+    treeEnabled = Tree()->isEnabled();
+    stopEnabled = window->btnLogStop->isEnabled();
+    progressText = window->lblProgress->text();
+    // Every one of these would free or replace the tree under the run.
+    QTest::mouseClick(window->ToolButtonDisconnect, Qt::LeftButton);
+    QTest::mouseClick(window->ToolButtonConnect, Qt::LeftButton);
+    QTest::mouseClick(window->ToolButtonDefinition, Qt::LeftButton);
+    QTest::mouseClick(window->ToolButtonTableList, Qt::LeftButton);
+    window->menuDisconnect->trigger();
+    window->menuDefinition->trigger();
+    Click(RowPoint(Find(manyDb + "/few")));
+    Click(ArrowPoint(Find(manyDb + "/many")));
+    Key(Qt::Key_Down);
+  };
+  ExportDefinitions("many.xlsx");
+  prompts.onEvents = nullptr;
+
+  ASSERT_TRUE(sent);
+  EXPECT_EQ(during, "0000");
+  EXPECT_FALSE(treeEnabled);
+  EXPECT_TRUE(stopEnabled);
+  EXPECT_TRUE(progressText.startsWith(QStringLiteral("テーブル "))) << progressText.toStdString();
+  EXPECT_TRUE(progressText.contains(QStringLiteral(" / 40　t"))) << progressText.toStdString();
+  ASSERT_FALSE(bar.empty());
+  EXPECT_EQ(bar.back(), (std::pair<int, int>{40, 40}));
+  for (size_t i = 1; i < bar.size(); ++i) EXPECT_LE(bar[i - 1].first, bar[i].first);
+
+  EXPECT_EQ(LastLog(), "Excel　出力正常終了。");
+  EXPECT_EQ(prompts.saveDialogs.size(), 1u) << "no second export started inside the first";
+  EXPECT_EQ(prompts.logonDialogs, 1) << "no Connect inside the run";
+  EXPECT_TRUE(prompts.messages.empty());
+  test::WorkbookDump d = test::DumpWorkbook(dir.File("many.xlsx"), false);
+  ASSERT_TRUE(d.ok()) << d.error;
+  EXPECT_EQ(d["sheet.40"], "t40");
+  // Afterwards the window is as it was, with the bar gone.
+  EXPECT_EQ(Current(), "many");
+  EXPECT_EQ(Buttons(), "0111");
+  EXPECT_TRUE(Tree()->isEnabled());
+  EXPECT_FALSE(window->ProgressBar1->isVisible());
+  EXPECT_FALSE(window->lblProgress->isVisible());
+  EXPECT_FALSE(window->btnLogStop->isEnabled());
+  EXPECT_TRUE(exceptions.empty()) << exceptions.front();
+}
+
+TEST_F(WindowInputTest, StopButtonEndsTheRunAndItsReadersAhead) {
+  Connect(manyDb);
+  ClickArrow("");
+  ClickArrow(manyDb);
+  ClickRow(manyDb + "/big");
+  const int threads = ThreadCount();
+  int sessionsBeforeStop = 0, threadsBeforeStop = 0;
+  prompts.onEvents = [&](int call) {
+    if (call != 1) return;
+    sessionsBeforeStop = Sessions(manyDb);
+    threadsBeforeStop = ThreadCount();
+    EXPECT_EQ(Page(), window->TabSheetLog);
+    QTest::mouseClick(window->btnLogStop, Qt::LeftButton);
+  };
+  ExportDefinitions("stopped.xlsx");
+  prompts.onEvents = nullptr;
+
+  EXPECT_GT(threadsBeforeStop, threads) << "workers were reading ahead";
+  EXPECT_GT(sessionsBeforeStop, 1);
+  EXPECT_EQ(LastLog(), "Excel　出力異常終了。");
+  EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"出力を中止しました。"});
+  EXPECT_EQ(test::ReadFile(dir.File("stopped.xlsx")), Template())
+      << "the target keeps the unfilled template";
+  EXPECT_EQ(ThreadCount(), threads) << "no worker is left";
+  EXPECT_EQ(SettledSessions(manyDb, 1), 1) << "only the window's own connection is left";
+  EXPECT_EQ(Buttons(), "0111");
+  EXPECT_FALSE(window->ProgressBar1->isVisible());
+
+  // The next run is not stopped by the last one's request.
+  ClickRow(manyDb + "/few");
+  ExportDefinitions("again.xlsx");
+  EXPECT_EQ(LastLog(), "Excel　出力正常終了。");
+  EXPECT_TRUE(exceptions.empty()) << exceptions.front();
+}
+
+TEST_F(WindowInputTest, EscOnTheLogPageEndsTheRemainingSchemasToo) {
+  Connect(manyDb);
+  ClickArrow("");
+  ClickRow(manyDb);  // the database: one definition document per schema
+  ASSERT_GE(Model()->rowCount(Find(manyDb)), 2);
+  prompts.saveAnswers.push_back(dir.File("first.xlsx"));
+  prompts.saveAnswers.push_back(dir.File("second.xlsx"));
+  prompts.onEvents = [&](int call) {
+    if (call != 3) return;
+    EXPECT_EQ(Page(), window->TabSheetLog);
+    QTest::keyClick(window->RichEditLog, Qt::Key_Escape);
+  };
+  QTest::mouseClick(window->ToolButtonDefinition, Qt::LeftButton);
+  prompts.onEvents = nullptr;
+
+  EXPECT_EQ(prompts.saveDialogs.size(), 1u) << "the second schema never started";
+  EXPECT_EQ(LastLog(), "Excel　出力異常終了。");
+  EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"出力を中止しました。"});
+  EXPECT_EQ(test::ReadFile(dir.File("first.xlsx")), Template());
+  EXPECT_FALSE(test::FileExists(dir.File("second.xlsx")));
+  EXPECT_EQ(Buttons(), "0111");
+
+  // Esc with no run going leaves the log page alone.
+  QTest::keyClick(window->RichEditLog, Qt::Key_Escape);
+  EXPECT_EQ(Page(), window->TabSheetLog);
+  EXPECT_EQ(prompts.messages.size(), 1u);
+}
+
+TEST_F(WindowInputTest, ClosingDuringARunStopsItThenCloses) {
+  Connect(manyDb);
+  ClickArrow("");
+  ClickArrow(manyDb);
+  ClickRow(manyDb + "/many");
+  const int threads = ThreadCount();
+  bool visibleAfterClose = false;
+  prompts.onEvents = [&](int call) {
+    if (call != 4) return;
+    window->close();
+    visibleAfterClose = window->isVisible();
+  };
+  ExportDefinitions("closed.xlsx");
+  prompts.onEvents = nullptr;
+  EXPECT_TRUE(visibleAfterClose) << "the window waits for the run to end";
+  QApplication::processEvents();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(LastLog(), "Excel　出力異常終了。");
+  EXPECT_TRUE(prompts.messages.empty()) << "no message box in the way of closing";
+  EXPECT_EQ(test::ReadFile(dir.File("closed.xlsx")), Template());
+  EXPECT_EQ(ThreadCount(), threads);
+  // Closed while idle, it closes at once.
+  window->show();
+  window->close();
+  EXPECT_FALSE(window->isVisible());
+}
+
+TEST(QtTranslations, StandardButtonsAreJapanese) {
+  auto* app = qobject_cast<TApplication*>(QApplication::instance());
+  ASSERT_NE(app, nullptr);
+  EXPECT_TRUE(app->QtTranslationsLoaded());
+  QDialogButtonBox box(QDialogButtonBox::Cancel | QDialogButtonBox::Save);
+  EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("キャンセル"));
+}
+
+}  // namespace
+}  // namespace zel
