@@ -236,7 +236,10 @@ def sheet_xml(doc, variant):
     sh = doc["sheet"]
     last = f"{col_letter(sh.ncols)}{max(r for r, _ in sh.cells)}"
     f = doc["freeze"]
+    # Printed one page wide: the last columns (comments, dates) never go
+    # to pages of their own; as many pages down as the rows need.
     out = [XML_DECL, f'<worksheet xmlns="{NS_MAIN}" xmlns:r="{NS_R}">',
+           '<sheetPr><pageSetUpPr fitToPage="1"/></sheetPr>',
            f'<dimension ref="A1:{last}"/>',
            '<sheetViews><sheetView tabSelected="1" workbookViewId="0">'
            f'<pane ySplit="{f}" topLeftCell="A{f + 1}" activePane="bottomLeft" state="frozen"/>'
@@ -268,7 +271,7 @@ def sheet_xml(doc, variant):
     out.append(f'<pageMargins left="{num(m["left"])}" right="{num(m["right"])}" '
                f'top="{num(m["top"])}" bottom="{num(m["bottom"])}" '
                f'header="{num(m["header"])}" footer="{num(m["footer"])}"/>')
-    out.append('<pageSetup paperSize="9" orientation="portrait"/>')
+    out.append('<pageSetup paperSize="9" fitToWidth="1" fitToHeight="0" orientation="portrait"/>')
     if doc["footer"]:
         out.append(f'<headerFooter><oddFooter>{escape(doc["footer"])}</oddFooter></headerFooter>')
     out.append("</worksheet>")
@@ -352,7 +355,7 @@ def parts(doc, variant):
 
 
 BREAK_BEFORE = re.compile(r"(?=<(?:row |/sheetData|sheetData|mergeCells|mergeCell |col |/cols|cols|"
-                          r"sheetViews|sheetFormatPr|pageMargins|pageSetup|headerFooter|dimension|"
+                          r"sheetPr|sheetViews|sheetFormatPr|pageMargins|pageSetup|headerFooter|dimension|"
                           r"font>|/fonts|fonts |fills |borders |border>|/borders|cellStyleXfs|"
                           r"cellXfs|xf |/cellXfs|cellStyles|dxfs|si>|/sst|Relationship |"
                           r"/Relationships|Default |Override |/Types|sheets>|bookViews|"

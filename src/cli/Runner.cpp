@@ -114,6 +114,7 @@ int Run(const Options& options, Environment& env) {
     exporter.OnProgress = [&err](int n, int total, const std::string& name) {
       err << n << "/" << total << " " << name << std::endl;
     };
+    exporter.OnNotice = [&err](const std::string& line) { err << line << std::endl; };
     if (options.document == Document::List)
       exporter.TableListCommand();
     else

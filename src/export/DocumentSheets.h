@@ -8,6 +8,7 @@
 #include "catalog/Browser.h"
 #include "xlsx/ExcelApplication.h"
 #include "export/ExportSettings.h"
+#include "export/SheetNames.h"
 
 namespace zel {
 
@@ -32,6 +33,10 @@ struct SheetWriter {
   const ExportSettings& settings;
   // Lets the window repaint between rows.
   std::function<void()> processEvents;
+  // Told each line about a sheet that could not take its table's name.
+  std::function<void(const std::string&)> notice;
+  // The names given so far to the sheets of this writer's workbook.
+  SheetNamer sheetNames;
 
   void WriteTableListSheet(xl::IWorksheet& sheet, TTreeNode& schema);
   void WriteTableDefinitionSheet(xl::IWorksheet& sheet, TTreeNode& table);

@@ -96,7 +96,7 @@ void TExporter::ExportTableList(TTreeNode& node) {
   // The list is always made from the built-in template; the settings only
   // decide whether its header block is filled.
   const ExportSettings settings = ExportSettings::Load(browser_.Common());
-  SheetWriter writer{browser_, settings, [this] { ProcessEventsOrStop(); }};
+  SheetWriter writer{browser_, settings, [this] { ProcessEventsOrStop(); }, {}, {}};
   runs_.push_back({*target, false});
   const bool saved = xl::RunAutomation(ctx, *target, [&](xl::IWorkbook& book) {
     browser_.LoadTables(node);
@@ -138,7 +138,7 @@ void TExporter::ExportTableDefinitions(TTreeNode& node) {
   } detach{browser_};
   browser_.SetColumnPrefetch(prefetch.get());
 
-  SheetWriter writer{browser_, settings, [this] { ProcessEventsOrStop(); }};
+  SheetWriter writer{browser_, settings, [this] { ProcessEventsOrStop(); }, OnNotice, {}};
   runs_.push_back({*target, false});
   const bool saved = xl::RunAutomation(ctx, *target, [&](xl::IWorkbook& book) {
     // Reading ahead ends with the document step, before a failure is shown.

@@ -56,6 +56,9 @@ class TExporter {
   // Called as each worksheet (definitions) or workbook (list) starts:
   // n of total, and the table's or schema's name.
   std::function<void(int n, int total, const std::string& name)> OnProgress;
+  // Called with each log line that warns of something the user should know
+  // (a table whose sheet had to take another name).
+  std::function<void(const std::string& line)> OnNotice;
   void ClearRuns() { runs_.clear(); }
 
   // True while a command runs. The window keeps handling input during a run

@@ -8,8 +8,50 @@
 namespace zel::xl {
 namespace {
 
-bool BareChar(unsigned char c) {
-  return std::isalnum(c) || c == '_' || c == '.' || c >= 0x80;
+// The pieces both formula walks below skip over as wholes.
+
+// Letters, digits, "_", "." and anything beyond ASCII: the characters of a
+// name, a function or a bare sheet name.
+bool WordChar(char c) {
+  auto u = static_cast<unsigned char>(c);
+  return std::isalnum(u) || c == '_' || c == '.' || u >= 0x80;
+}
+
+std::size_t WordEnd(std::string_view f, std::size_t i) {
+  while (i < f.size() && WordChar(f[i])) ++i;
+  return i;
+}
+
+// The end of the run that the quote at f[i] (" for a text, ' for a sheet
+// name) opens, a doubled quote standing for one; `closed` tells whether the
+// closing quote was there.
+std::size_t QuotedEnd(std::string_view f, std::size_t i, bool& closed) {
+  const char q = f[i];
+  closed = false;
+  std::size_t j = i + 1;
+  while (j < f.size()) {
+    if (f[j] == q) {
+      if (j + 1 < f.size() && f[j + 1] == q) {
+        j += 2;
+        continue;
+      }
+      closed = true;
+      return j + 1;
+    }
+    ++j;
+  }
+  return j;
+}
+
+// The end of the bracketed run at f[i] == '[': an external book number or
+// a structured reference, whose brackets nest.
+std::size_t BracketEnd(std::string_view f, std::size_t i) {
+  int depth = 0;
+  for (std::size_t j = i; j < f.size(); ++j) {
+    if (f[j] == '[') ++depth;
+    if (f[j] == ']' && --depth == 0) return j + 1;
+  }
+  return f.size();
 }
 
 // Letters-then-digits (A1, XFD10) or R1C1-like names would read as references.
@@ -43,55 +85,28 @@ std::string RenameSheetInFormula(std::string_view f, std::string_view from, std:
   bool afterBracket = false;  // the sheet of [1]Sheet1! is in another workbook
   for (std::size_t i = 0; i < f.size();) {
     char c = f[i];
-    if (c == '"') {  // a string literal, "" inside it
-      std::size_t j = i + 1;
-      while (j < f.size()) {
-        if (f[j] == '"') {
-          if (j + 1 < f.size() && f[j + 1] == '"') {
-            j += 2;
-            continue;
-          }
-          ++j;
-          break;
-        }
-        ++j;
-      }
+    if (c == '"') {  // a string literal
+      bool closed = false;
+      std::size_t j = QuotedEnd(f, i, closed);
       out.append(f.substr(i, j - i));
       i = j;
       afterBracket = false;
       continue;
     }
-    if (c == '[') {  // external book index or structured reference, nested
-      int depth = 0;
-      std::size_t j = i;
-      for (; j < f.size(); ++j) {
-        if (f[j] == '[') ++depth;
-        if (f[j] == ']' && --depth == 0) {
-          ++j;
-          break;
-        }
-      }
+    if (c == '[') {  // external book index or structured reference
+      std::size_t j = BracketEnd(f, i);
       out.append(f.substr(i, j - i));
       i = j;
       afterBracket = true;
       continue;
     }
     if (c == '\'') {  // a quoted sheet name, '' inside it
-      std::string name;
-      std::size_t j = i + 1;
       bool closed = false;
-      while (j < f.size()) {
-        if (f[j] == '\'') {
-          if (j + 1 < f.size() && f[j + 1] == '\'') {
-            name += '\'';
-            j += 2;
-            continue;
-          }
-          closed = true;
-          ++j;
-          break;
-        }
-        name += f[j++];
+      std::size_t j = QuotedEnd(f, i, closed);
+      std::string name;
+      for (std::size_t k = i + 1; k + (closed ? 1 : 0) < j; ++k) {
+        name += f[k];
+        if (f[k] == '\'') ++k;  // the second of a doubled apostrophe
       }
       bool local = name.empty() || name[0] != '[';
       if (closed && j < f.size() && f[j] == '!' && local && SameSheetName(name, from)) {
@@ -103,9 +118,8 @@ std::string RenameSheetInFormula(std::string_view f, std::string_view from, std:
       afterBracket = false;
       continue;
     }
-    if (BareChar(static_cast<unsigned char>(c))) {
-      std::size_t j = i;
-      while (j < f.size() && BareChar(static_cast<unsigned char>(f[j]))) ++j;
+    if (WordChar(c)) {
+      std::size_t j = WordEnd(f, i);
       std::string_view word = f.substr(i, j - i);
       if (!afterBracket && j < f.size() && f[j] == '!' && SameSheetName(word, from)) {
         out += QuoteSheetName(to);
@@ -123,15 +137,7 @@ std::string RenameSheetInFormula(std::string_view f, std::string_view from, std:
   return out;
 }
 
-}  // namespace zel::xl
-
-namespace zel::xl {
 namespace {
-
-bool WordChar(char c) {
-  auto u = static_cast<unsigned char>(c);
-  return std::isalnum(u) || c == '_' || c == '.' || u >= 0x80;
-}
 
 // Reads "$?letters" (1-3) at i; returns the column or 0.
 int ReadColumn(std::string_view f, std::size_t& i, bool& fixed) {
@@ -181,25 +187,14 @@ std::string ShiftFormula(std::string_view f, int rows, int columns) {
   for (std::size_t i = 0; i < f.size();) {
     char c = f[i];
     if (c == '"' || c == '\'') {  // literals and quoted sheet names pass unchanged
-      std::size_t j = i + 1;
-      while (j < f.size()) {
-        if (f[j] == c) {
-          if (j + 1 < f.size() && f[j + 1] == c) {
-            j += 2;
-            continue;
-          }
-          ++j;
-          break;
-        }
-        ++j;
-      }
+      bool closed = false;
+      std::size_t j = QuotedEnd(f, i, closed);
       out.append(f.substr(i, j - i));
       i = j;
       continue;
     }
     if (c == '[') {  // structured references and external book numbers
-      std::size_t j = f.find(']', i);
-      j = j == std::string_view::npos ? f.size() : j + 1;
+      std::size_t j = BracketEnd(f, i);
       out.append(f.substr(i, j - i));
       i = j;
       continue;
@@ -259,8 +254,7 @@ std::string ShiftFormula(std::string_view f, int rows, int columns) {
     }
     // Anything else, a whole word at a time so a name is never split.
     if (WordChar(c)) {
-      std::size_t j = i;
-      while (j < f.size() && WordChar(f[j])) ++j;
+      std::size_t j = WordEnd(f, i);
       out.append(f.substr(i, j - i));
       i = j;
     } else {

@@ -11,11 +11,6 @@ namespace {
 constexpr uint32_t kShortDateFmt = 14;  // built-in m/d/yyyy, shown in the user's locale
 constexpr uint32_t kTextFmt = 49;       // built-in "@"
 
-bool IsTrue(const pugi::xml_attribute& a) {
-  std::string_view v = a.value();
-  return v == "1" || v == "true";
-}
-
 uint32_t ToIndex(const char* s) {
   return static_cast<uint32_t>(std::strtoul(s, nullptr, 10));
 }
@@ -81,7 +76,7 @@ bool StyleSheet::IsTextFormat(uint32_t xf) const {
 
 bool StyleSheet::WrapsText(uint32_t xf) const {
   pugi::xml_node n = Xf(xf);
-  return n && IsTrue(Attr(Child(n, "alignment"), "wrapText"));
+  return n && IsTrue(Attr(Child(n, "alignment"), "wrapText").value());
 }
 
 uint32_t StyleSheet::Clone(uint32_t xf) {

@@ -19,6 +19,7 @@ class StyleSheet {
   // A workbook without a styles part gets a minimal one when a clone is needed.
   void CreateDefault();
   bool Present() const { return present_; }
+  std::size_t FormatCount() const { return xfs_.size(); }
 
   bool IsGeneral(uint32_t xf) const;     // number format General
   bool IsTextFormat(uint32_t xf) const;  // number format "@": typed input stays text

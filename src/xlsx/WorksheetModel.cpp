@@ -1,6 +1,7 @@
 #include "xlsx/WorksheetModel.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -25,16 +26,6 @@ std::string PrintNode(const pugi::xml_node& n) {
   StringWriter w;
   n.print(w, "", pugi::format_raw, pugi::encoding_utf8);
   return std::move(w.out);
-}
-
-long ToLong(const char* s) {
-  char* end = nullptr;
-  long v = std::strtol(s, &end, 10);
-  return end != s && *end == '\0' ? v : -1;
-}
-
-bool IsTrue(std::string_view v) {
-  return v == "1" || v == "true";
 }
 
 // The t values whose <v> we can carry without the raw element.
@@ -72,8 +63,72 @@ bool ParseCellRef(std::string_view ref, int& row, int& column) {
   return true;
 }
 
+namespace {
+
+// A worksheet part cut around the inside of its <sheetData>, so the rows can
+// be read a slice at a time instead of as one tree of the whole part (which
+// takes many times the part's size). Only plain UTF-8 markup is cut: with
+// comments, CDATA or processing instructions among the rows the part is
+// read whole.
+struct SheetDataSplit {
+  std::string skeleton;  // the part with <sheetData> emptied
+  std::string_view rows;
+  std::string prefix;
+};
+
+bool NameChar(char c) {
+  auto u = static_cast<unsigned char>(c);
+  return std::isalnum(u) || c == '_' || c == '-' || c == '.' || u >= 0x80;
+}
+
+bool SplitSheetData(std::string_view xml, SheetDataSplit& out) {
+  std::size_t start = xml.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+  if (xml.find_first_not_of(" \t\r\n", start) == std::string_view::npos ||
+      xml[xml.find_first_not_of(" \t\r\n", start)] != '<')
+    return false;
+  for (std::size_t at = xml.find("sheetData"); at != std::string_view::npos;
+       at = xml.find("sheetData", at + 9)) {
+    std::size_t lt = at;
+    while (lt > 0 && NameChar(xml[lt - 1])) --lt;
+    if (lt != at && xml[at - 1] != ':') continue;
+    std::string prefix;
+    if (lt != at) {  // "x:" before the name
+      std::size_t p = at - 1;
+      lt = p;
+      while (lt > 0 && NameChar(xml[lt - 1])) --lt;
+      prefix = std::string(xml.substr(lt, at - lt));
+    }
+    if (lt == 0 || xml[lt - 1] != '<') continue;
+    std::size_t after = at + 9;
+    if (after >= xml.size()) return false;
+    std::size_t gt = xml.find('>', after);
+    if (gt == std::string_view::npos || xml[gt - 1] == '/') return false;  // <sheetData/>
+    if (xml[after] != '>' && !std::isspace(static_cast<unsigned char>(xml[after]))) continue;
+    const std::string close = "</" + prefix + "sheetData>";
+    std::size_t end = xml.rfind(close);
+    if (end == std::string_view::npos || end < gt) return false;
+    std::string_view rows = xml.substr(gt + 1, end - gt - 1);
+    if (rows.find("<!") != std::string_view::npos || rows.find("<?") != std::string_view::npos)
+      return false;
+    out.rows = rows;
+    out.prefix = prefix;
+    out.skeleton.reserve(xml.size() - rows.size());
+    out.skeleton.append(xml.substr(0, gt + 1));
+    out.skeleton.append(xml.substr(end));
+    return true;
+  }
+  return false;
+}
+
+// About this many bytes of rows are held as a tree at a time.
+constexpr std::size_t kRowSliceBytes = 1u << 20;
+
+}  // namespace
+
 void WorksheetModel::Parse(std::string_view xml, const std::string& partName) {
-  ParseXml(doc_, xml, partName);
+  SheetDataSplit split;
+  const bool sliced = SplitSheetData(xml, split);
+  ParseXml(doc_, sliced ? std::string_view(split.skeleton) : xml, partName);
   pugi::xml_node root = doc_.document_element();
   if (LocalName(root) != "worksheet")
     throw EXlsxError("the part " + partName + " is not a worksheet");
@@ -90,7 +145,7 @@ void WorksheetModel::Parse(std::string_view xml, const std::string& partName) {
 
   const std::string where = " in " + partName;
   long lastRow = 0;
-  ForEachChild(sheetData_, "row", [&](pugi::xml_node rn) {
+  auto readRow = [&](pugi::xml_node rn) {
     long r = rn.attribute("r") ? ToLong(rn.attribute("r").value()) : lastRow + 1;
     if (r < 1 || r > kMaxRows || r <= lastRow)
       throw EXlsxError("a row number" + where + " is missing, out of order or out of range");
@@ -160,6 +215,12 @@ void WorksheetModel::Parse(std::string_view xml, const std::string& partName) {
       } else if (t == "s") {
         cell.kind = Kind::Shared;
         cell.value = v.text().get();
+        long index = ToLong(cell.value.c_str());
+        if (index < 0)
+          throw EXlsxError("the cell " + ColumnName(cc) + std::to_string(r) + where +
+                           " refers to the shared string \"" + cell.value +
+                           "\", which is not an index");
+        maxShared_ = std::max(maxShared_, index);
       } else if (t.empty() || t == "n") {
         cell.kind = Kind::Number;
         cell.value = v.text().get();
@@ -167,9 +228,34 @@ void WorksheetModel::Parse(std::string_view xml, const std::string& partName) {
         cell.kind = Kind::Typed;
         cell.value = std::string(t) + '\0' + v.text().get();
       }
+      maxStyle_ = std::max(maxStyle_, cell.style);
       row.cells.push_back(std::move(cell));
     }
-  });
+    maxStyle_ = std::max(maxStyle_, row.style);
+  };
+  if (!sliced || split.prefix != prefix_) {
+    ForEachChild(sheetData_, "row", readRow);
+  } else {
+    const std::string closeRow = "</" + prefix_ + "row>";
+    const std::string open = "<" + prefix_ + "sheetData>", close = "</" + prefix_ + "sheetData>";
+    std::string_view rows = split.rows;
+    std::string slice;
+    for (std::size_t pos = 0; pos < rows.size();) {
+      std::size_t end = rows.size();
+      if (rows.size() - pos > kRowSliceBytes) {
+        std::size_t e = rows.find(closeRow, pos + kRowSliceBytes);
+        if (e != std::string_view::npos) end = e + closeRow.size();
+      }
+      slice.assign(open);
+      slice.append(rows.substr(pos, end - pos));
+      slice.append(close);
+      pugi::xml_document piece;
+      ParseXml(piece, slice, partName);
+      ForEachChild(piece.document_element(), "row", readRow);
+      pos = end;
+    }
+  }
+  for (const auto& c : colStyles_) maxStyle_ = std::max(maxStyle_, c.style);
   while (sheetData_.first_child()) sheetData_.remove_child(sheetData_.first_child());
   sheetData_.append_child(pugi::node_pcdata).set_value(kCellsMarker);
   dimension_ = Child(root, "dimension");
@@ -189,6 +275,8 @@ std::unique_ptr<WorksheetModel> WorksheetModel::Clone() const {
   copy->rows_ = rows_;
   copy->colStyles_ = colStyles_;
   copy->hasFormulas_ = hasFormulas_;
+  copy->maxShared_ = maxShared_;
+  copy->maxStyle_ = maxStyle_;
   return copy;
 }
 

@@ -54,6 +54,11 @@ class WorksheetModel {
   bool TabSelected() const;
   void SetTabSelected(bool selected);
 
+  // The highest shared-string index (-1 for none) and cell format index
+  // the part referred to when read, checked against the workbook's tables.
+  long MaxSharedIndex() const { return maxShared_; }
+  uint32_t MaxStyleIndex() const { return maxStyle_; }
+
   // True when a write replaced a formula: the calculation chain is stale then.
   bool FormulaReplaced() const { return formulaReplaced_; }
   void NoteFormulaReplaced() { formulaReplaced_ = true; }
@@ -87,6 +92,8 @@ class WorksheetModel {
   std::vector<ColumnStyle> colStyles_;
   bool formulaReplaced_ = false;
   bool hasFormulas_ = false;  // a raw cell held a formula when read
+  long maxShared_ = -1;
+  uint32_t maxStyle_ = 0;
 };
 
 template <typename F>

@@ -21,9 +21,33 @@ namespace zel::xl {
 namespace {
 
 constexpr const char* kContentTypesPart = "[Content_Types].xml";
-// A workbook this program documents is a few megabytes; anything near this
-// is a damaged or hostile file, not a model workbook.
-constexpr zip_uint64_t kMaxTotalBytes = 1ull << 31;
+// A model workbook is a few megabytes once inflated. Sizes far beyond that
+// are a damaged or hostile file, refused before anything is inflated (a
+// small zip can declare gigabytes).
+constexpr zip_uint64_t kMaxPartBytes = 256ull << 20;
+constexpr zip_uint64_t kMaxTotalBytes = 512ull << 20;
+
+std::string Megabytes(zip_uint64_t bytes) {
+  return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB";
+}
+
+// What a part name in the zip may not be: a path that leaves the package
+// when the entries are unpacked (absolute, "..") or one that is no name.
+std::string BadEntryName(const std::string& name) {
+  if (name.front() == '/' || name.front() == '\\') return "is an absolute path";
+  if (name.find('\\') != std::string::npos) return "holds a backslash";
+  if (name.find('\0') != std::string::npos) return "holds a NUL character";
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    std::size_t end = name.find('/', start);
+    if (end == std::string::npos) end = name.size();
+    std::string_view seg(name.data() + start, end - start);
+    if (seg == ".." || seg == ".") return "holds a \"" + std::string(seg) + "\" segment";
+    if (seg.empty() && end != name.size()) return "holds an empty segment";
+    start = end + 1;
+  }
+  return {};
+}
 
 std::string Lower(std::string_view s) {
   return text::AsciiLower(s);
@@ -235,27 +259,63 @@ void XlsxPackage::Load(const std::string& path) {
   }
   zip_error_fini(&zerr);
 
+  // Every entry is looked at before any is inflated: names, encryption and
+  // the sizes the central directory declares.
+  struct Entry {
+    zip_uint64_t index;
+    std::string name;
+    zip_uint64_t size;
+  };
+  std::vector<Entry> entries;
+  std::map<std::string, std::string> seen;  // lower-case name -> name
   zip_int64_t count = zip_get_num_entries(za.get(), 0);
   zip_uint64_t total = 0;
   for (zip_int64_t i = 0; i < count; ++i) {
     zip_stat_t st;
-    if (zip_stat_index(za.get(), static_cast<zip_uint64_t>(i), 0, &st) != 0) continue;
+    if (zip_stat_index(za.get(), static_cast<zip_uint64_t>(i), 0, &st) != 0)
+      throw EXlsxError(path + ": the zip entry number " + std::to_string(i + 1) +
+                       " cannot be read (" + zip_strerror(za.get()) + ")");
     std::string name = st.name ? st.name : "";
-    if (name.empty() || name.back() == '/') continue;  // folder entries carry no part
+    if (name.empty()) throw EXlsxError(path + ": a zip entry has no name");
+    if (std::string why = BadEntryName(name); !why.empty())
+      throw EXlsxError(path + ": the zip entry name \"" + name + "\" " + why +
+                       "; the file is damaged or not a workbook");
+    if (name.back() == '/') continue;  // folder entries carry no part
     if (st.encryption_method != ZIP_EM_NONE)
       throw EXlsxError(path + ": the zip entry " + name + " is encrypted");
+    auto [at, fresh] = seen.emplace(Lower(name), name);
+    if (!fresh)
+      throw EXlsxError(path + ": the zip holds the part " + name + " twice" +
+                       (at->second == name ? "" : " (as " + at->second + ")") +
+                       "; the file is damaged");
+    if (!(st.valid & ZIP_STAT_SIZE))
+      throw EXlsxError(path + ": the zip entry " + name + " does not say its size");
+    if (st.size > kMaxPartBytes)
+      throw EXlsxError(path + ": the part " + name + " would inflate to " + Megabytes(st.size) +
+                       ", more than the " + Megabytes(kMaxPartBytes) +
+                       " a part of a model workbook may hold");
     total += st.size;
-    if (total > kMaxTotalBytes) throw EXlsxError(path + ": the workbook is too large to open");
-    std::unique_ptr<zip_file_t, ZipFileCloser> f(
-        zip_fopen_index(za.get(), static_cast<zip_uint64_t>(i), 0));
+    if (total > kMaxTotalBytes)
+      throw EXlsxError(path + ": the parts would inflate to more than the " +
+                       Megabytes(kMaxTotalBytes) + " a model workbook may hold in all");
+    entries.push_back({static_cast<zip_uint64_t>(i), name, st.size});
+  }
+  for (const Entry& e : entries) {
+    std::unique_ptr<zip_file_t, ZipFileCloser> f(zip_fopen_index(za.get(), e.index, 0));
     if (!f) {
-      throw EXlsxError(path + ": the zip entry " + name + " cannot be read (" +
+      throw EXlsxError(path + ": the zip entry " + e.name + " cannot be read (" +
                        zip_strerror(za.get()) + ")");
     }
-    Part part{StripSlash(name), std::string(st.size, '\0'), false};
-    zip_int64_t got = st.size ? zip_fread(f.get(), part.data.data(), st.size) : 0;
-    if (got < 0 || static_cast<zip_uint64_t>(got) != st.size)
-      throw EXlsxError(path + ": the zip entry " + name + " is damaged");
+    Part part{e.name, std::string(e.size, '\0'), false};
+    zip_int64_t got = e.size ? zip_fread(f.get(), part.data.data(), e.size) : 0;
+    if (got < 0 || static_cast<zip_uint64_t>(got) != e.size)
+      throw EXlsxError(path + ": the zip entry " + e.name + " is damaged");
+    // Inflating stops at the declared size: an entry whose data goes on is
+    // damaged (or lies about its size), not read on into memory.
+    char extra;
+    if (zip_fread(f.get(), &extra, 1) != 0)
+      throw EXlsxError(path + ": the zip entry " + e.name +
+                       " holds more data than its declared size; the file is damaged");
     index_[Lower(part.name)] = parts_.size();
     parts_.push_back(std::move(part));
   }
@@ -386,7 +446,11 @@ std::string XlsxPackage::ResolveTarget(const std::string& sourcePart, const std:
     if (end == std::string::npos) end = joined.size();
     std::string seg = joined.substr(start, end - start);
     if (seg == "..") {
-      if (!segs.empty()) segs.pop_back();
+      if (segs.empty())
+        throw EXlsxError("the relationship target \"" + target + "\" of the part " +
+                         (sourcePart.empty() ? std::string("package") : StripSlash(sourcePart)) +
+                         " points outside the package");
+      segs.pop_back();
     } else if (!seg.empty() && seg != ".") {
       segs.push_back(seg);
     }

@@ -42,7 +42,10 @@ std::string_view RelKind(std::string_view type);
 class XlsxPackage {
  public:
   // Reads every part. Throws EXlsxError for a missing file, a file that is
-  // not a zip (with the right message for legacy and encrypted workbooks).
+  // not a zip (with the right message for legacy and encrypted workbooks),
+  // entry names that are paths out of the package or repeated, and parts
+  // that declare more than a model workbook can reasonably hold (checked
+  // before anything is inflated).
   void Load(const std::string& path);
   // Writes the package to a temporary file in the folder of `path` and
   // renames it over `path`, so a failed save never leaves half a file.
@@ -62,7 +65,8 @@ class XlsxPackage {
 
   // "xl/worksheets/_rels/sheet1.xml.rels" for "xl/worksheets/sheet1.xml".
   static std::string RelsPartOf(const std::string& part);
-  // Resolves a relationship target against the part that holds it.
+  // Resolves a relationship target against the part that holds it; throws
+  // EXlsxError for a target that climbs out of the package.
   static std::string ResolveTarget(const std::string& sourcePart, const std::string& target);
   // The target of `part` written relative to the folder of `sourcePart`.
   static std::string RelativeTarget(const std::string& sourcePart, const std::string& part);

@@ -28,10 +28,6 @@ bool IsWorkbookType(std::string_view t) {
          t == "application/vnd.ms-excel.template.macroEnabled.main+xml";
 }
 
-long ToLong(const char* s) {
-  return std::strtol(s, nullptr, 10);
-}
-
 }  // namespace
 
 std::unique_ptr<XlsxWorkbook> XlsxWorkbook::Open(const std::string& path) {
@@ -43,6 +39,7 @@ std::unique_ptr<XlsxWorkbook> XlsxWorkbook::Open(const std::string& path) {
 void XlsxWorkbook::Load(const std::string& path) {
   path_ = path;
   pkg_.Load(path);
+  CheckRelationships();
   Relationships rootRels = pkg_.ReadRels("");
   const Relationship* main = rootRels.ByType("officeDocument");
   if (!main || main->external)
@@ -109,6 +106,54 @@ void XlsxWorkbook::Load(const std::string& path) {
   // The string table and the styles are read now for the same reason.
   Strings();
   Styles();
+  CheckIndexes();
+}
+
+void XlsxWorkbook::CheckRelationships() {
+  // Every relationship must lead to a part of this package: a target that
+  // climbs out of it or names a part that is not there is a damaged file,
+  // better refused now than copied along with every worksheet.
+  for (const std::string& rels : pkg_.PartNames()) {
+    const std::size_t folder = rels.rfind("_rels/");
+    if (!rels.ends_with(".rels") || folder == std::string::npos ||
+        (folder != 0 && rels[folder - 1] != '/'))
+      continue;
+    const std::string source =
+        rels.substr(0, folder) + rels.substr(folder + 6, rels.size() - folder - 6 - 5);
+    if (!source.empty() && !pkg_.Has(source)) continue;  // an orphan nobody reads
+    Relationships list;
+    list.Parse(pkg_.Data(rels), rels);
+    for (const auto& r : list.Items()) {
+      if (r.external) continue;
+      std::string target;
+      try {
+        target = XlsxPackage::ResolveTarget(source, r.target);
+      } catch (const EXlsxError& e) {
+        throw EXlsxError(path_ + ": is damaged: " + e.what());
+      }
+      if (!pkg_.Has(target))
+        throw EXlsxError(path_ + ": is damaged: the relationship " + r.id + " of " +
+                         (source.empty() ? std::string("the package") : source) +
+                         " points at the part " + target + ", which is missing");
+    }
+  }
+}
+
+void XlsxWorkbook::CheckIndexes() {
+  const std::size_t strings = strings_.Count();
+  const std::size_t formats = styles_.Present() ? styles_.FormatCount() : 1;
+  for (const auto& sheet : sheets_) {
+    if (!sheet->model_) continue;
+    const WorksheetModel& m = *sheet->model_;
+    if (m.MaxSharedIndex() >= 0 && static_cast<std::size_t>(m.MaxSharedIndex()) >= strings)
+      throw EXlsxError(path_ + ": is damaged: the worksheet \"" + sheet->Name() +
+                       "\" refers to the shared string " + std::to_string(m.MaxSharedIndex()) +
+                       ", but the string table holds " + std::to_string(strings));
+    if (m.MaxStyleIndex() >= formats)
+      throw EXlsxError(path_ + ": is damaged: the worksheet \"" + sheet->Name() +
+                       "\" refers to the cell format " + std::to_string(m.MaxStyleIndex()) +
+                       ", but the workbook has " + std::to_string(formats));
+  }
 }
 
 void XlsxWorkbook::CheckOpen() const {

@@ -74,6 +74,8 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   int count() const override { return static_cast<int>(sheets_.size()); }
 
   void Load(const std::string& path);
+  void CheckRelationships();
+  void CheckIndexes();
   void CheckOpen() const;
   int IndexOf(const XlsxWorksheet& sheet) const;  // 0-based among all sheets
   bool NameTaken(std::string_view name, const XlsxWorksheet* except) const;

@@ -1,5 +1,6 @@
 #include "xlsx/XmlUtil.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "xlsx/XlsxError.h"
@@ -19,13 +20,22 @@ struct StringWriter : pugi::xml_writer {
 void ParseXml(pugi::xml_document& doc, std::string_view data, const std::string& partName) {
   // Whitespace-only text is kept so that a part we rewrite keeps the text of
   // <t xml:space="preserve"> </t> and its own layout.
-  pugi::xml_parse_result r = doc.load_buffer(
-      data.data(), data.size(),
-      pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_declaration, pugi::encoding_auto);
+  pugi::xml_parse_result r = doc.load_buffer(data.data(), data.size(),
+                                             pugi::parse_default | pugi::parse_ws_pcdata |
+                                                 pugi::parse_declaration | pugi::parse_doctype,
+                                             pugi::encoding_auto);
   if (!r) {
     throw EXlsxError("the workbook part " + partName + " is not well-formed XML (" +
                      r.description() + " at byte " + std::to_string(r.offset) + ")");
   }
+  // Office parts never carry a document type; one that does may declare
+  // entities meant to be expanded without end. pugixml expands none, and
+  // the part is refused rather than read with its references as text.
+  for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling())
+    if (n.type() == pugi::node_doctype)
+      throw EXlsxError("the workbook part " + partName +
+                       " holds a document type declaration (<!DOCTYPE>), which workbooks "
+                       "never have");
   if (!doc.document_element())
     throw EXlsxError("the workbook part " + partName + " holds no XML element");
   // A part read as UTF-16 is written back as UTF-8; its declaration must say so.
@@ -72,6 +82,16 @@ void SetAttr(pugi::xml_node node, std::string_view local, const std::string& qua
   pugi::xml_attribute a = Attr(node, local);
   if (!a) a = node.append_attribute(qualified.c_str());
   a.set_value(value.c_str());
+}
+
+long ToLong(const char* s) {
+  char* end = nullptr;
+  long v = std::strtol(s, &end, 10);
+  return end != s && *end == '\0' ? v : -1;
+}
+
+bool IsTrue(std::string_view v) {
+  return v == "1" || v == "true";
 }
 
 void AppendAttrEscaped(std::string& out, std::string_view value) {

@@ -33,6 +33,11 @@ void ForEachChild(const pugi::xml_node& parent, std::string_view local, F&& f) {
 void SetAttr(pugi::xml_node node, std::string_view local, const std::string& qualified,
              const std::string& value);
 
+// An attribute's whole decimal number; -1 when the text is not one.
+long ToLong(const char* s);
+// An xsd:boolean that says yes: "1" or "true".
+bool IsTrue(std::string_view v);
+
 // Escapes text for an attribute value in double quotes.
 void AppendAttrEscaped(std::string& out, std::string_view value);
 void AppendTextEscaped(std::string& out, std::string_view value);
