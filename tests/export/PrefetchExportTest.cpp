@@ -63,8 +63,8 @@ class PrefetchExportTest : public ::testing::Test {
     r.target = dir.File(name);
     b->prompts.saveAnswers.push_back(r.target);
     int listener = -1;
+    bool done = false;  // read by the listener until it is removed
     if (during) {
-      bool done = false;
       listener = b->browser->AddListener([&, raw = b.get()](unsigned changes) {
         if (done || !(changes & chLog) || raw->browser->LogLines().empty()) return;
         done = true;
