@@ -32,7 +32,9 @@ std::string FakeOci::Folder() {
 }
 
 FakeOci::FakeOci() {
-  handle_ = dlopen(LibraryPath().c_str(), RTLD_NOW);
+  // Never unmapped: the fake's script state lives in its own statics, and
+  // the client's binding may hold the same mapping.
+  handle_ = dlopen(LibraryPath().c_str(), RTLD_NOW | RTLD_NODELETE);
   if (!handle_) throw std::runtime_error(std::string("cannot load the fake OCI: ") + dlerror());
   reset_ = Symbol<void (*)()>(handle_, "zfo_reset");
   script_fn_ = Symbol<int (*)(const char*)>(handle_, "zfo_script");
