@@ -41,7 +41,8 @@ of a database schema as an Excel workbook, the same documents the Zelmora
 window writes.
 
   --kind K         postgresql, mysql, sqlserver or oracle
-  --host H         server host (Oracle: the host string)
+  --host H         server host (Oracle: the connect identifier, host:port/service
+                   or a TNS alias)
   --port P         server port (PostgreSQL, MySQL)
   --user U         user name
   --database D     database (SQL Server, PostgreSQL; PostgreSQL default "postgres").

@@ -9,7 +9,9 @@
 namespace zel::test {
 namespace {
 
-std::string Cell(const std::optional<std::string>& v) { return v ? *v : "\\N"; }
+std::string Cell(const std::optional<std::string>& v) {
+  return v ? *v : "\\N";
+}
 
 template <typename Fn>
 Fn Symbol(void* handle, const char* name) {
@@ -20,7 +22,9 @@ Fn Symbol(void* handle, const char* name) {
 
 }  // namespace
 
-std::string FakeOci::LibraryPath() { return ZEL_FAKE_OCI; }
+std::string FakeOci::LibraryPath() {
+  return ZEL_FAKE_OCI;
+}
 
 std::string FakeOci::Folder() {
   std::string path = LibraryPath();
@@ -28,7 +32,9 @@ std::string FakeOci::Folder() {
 }
 
 FakeOci::FakeOci() {
-  handle_ = dlopen(LibraryPath().c_str(), RTLD_NOW);
+  // Never unmapped: the fake's script state lives in its own statics, and
+  // the client's binding may hold the same mapping.
+  handle_ = dlopen(LibraryPath().c_str(), RTLD_NOW | RTLD_NODELETE);
   if (!handle_) throw std::runtime_error(std::string("cannot load the fake OCI: ") + dlerror());
   reset_ = Symbol<void (*)()>(handle_, "zfo_reset");
   script_fn_ = Symbol<int (*)(const char*)>(handle_, "zfo_script");
@@ -54,7 +60,9 @@ void FakeOci::Logon(const std::string& user, const std::string& password, const 
   Script("logon\t" + user + "\t" + password + "\t" + db + "\n");
 }
 
-void FakeOci::LogonError(const std::string& message) { Script("logonerror\t" + message + "\n"); }
+void FakeOci::LogonError(const std::string& message) {
+  Script("logonerror\t" + message + "\n");
+}
 
 void FakeOci::Query(const std::string& sql, const std::vector<FakeRow>& rows, int cols) {
   std::string text = "query\t" + sql + "\n";
@@ -79,8 +87,14 @@ std::vector<std::string> FakeOci::Items(const char* what) const {
   return out;
 }
 
-std::vector<std::string> FakeOci::Statements() const { return Items("statements"); }
-std::vector<std::string> FakeOci::Logons() const { return Items("logons"); }
-long FakeOci::Count(const char* what) const { return count_(what); }
+std::vector<std::string> FakeOci::Statements() const {
+  return Items("statements");
+}
+std::vector<std::string> FakeOci::Logons() const {
+  return Items("logons");
+}
+long FakeOci::Count(const char* what) const {
+  return count_(what);
+}
 
 }  // namespace zel::test

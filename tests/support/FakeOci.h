@@ -39,7 +39,7 @@ class FakeOci {
 
   std::vector<std::string> Statements() const;
   std::vector<std::string> Logons() const;  // "user<TAB>password<TAB>connect id"
-  long Count(const char* what) const;        // see zfo_count
+  long Count(const char* what) const;       // see zfo_count
   long Live() const { return Count("live"); }
   long Sessions() const { return Count("sessions"); }
 

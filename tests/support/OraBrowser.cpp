@@ -59,13 +59,11 @@ TTreeNode* OraBrowser::Select(TTreeNode* parent, const std::string& text) {
 void ScriptSampleCatalog(FakeOci& oci) {
   const std::nullopt_t null = std::nullopt;
   oci.Logon("scott", kSamplePassword, "orahost:1521/ORCL");
-  oci.Query(kOraVersionStatement,
-            {{"Oracle Database 19c Enterprise Edition", "19.3.0.0.0"}});
+  oci.Query(kOraVersionStatement, {{"Oracle Database 19c Enterprise Edition", "19.3.0.0.0"}});
   oci.Query(kOraUsersStatement, {{"HR"}, {"SCOTT"}, {"販売"}});
-  oci.Query(OraTablesStatement("SCOTT"),
-            {{"DEPT", "部署マスタ～①髙", "2020/01/02", "2024/05/06"},
-             {"EMP", null, "2021/03/04", "2021/03/05"},
-             {"NO_OBJ", "x", null, null}});
+  oci.Query(OraTablesStatement("SCOTT"), {{"DEPT", "部署マスタ～①髙", "2020/01/02", "2024/05/06"},
+                                          {"EMP", null, "2021/03/04", "2021/03/05"},
+                                          {"NO_OBJ", "x", null, null}});
   oci.Query(OraColumnsStatement("SCOTT", "DEPT"),
             {{"1", "DEPTNO", "NUMBER", "2", "0", "1", "1", "部署番号"},
              {"2", "DNAME", "VARCHAR2", "14", null, null, null, "部署名"},
@@ -85,7 +83,8 @@ void ScriptSampleCatalog(FakeOci& oci) {
              {"7", "CREATED_AT", "TIMESTAMP(3)", null, "3", null, null, null},
              {"8", "SEEN_AT", "TIMESTAMP(6) WITH TIME ZONE", null, "6", null, null, null},
              {"9", "TERM", "INTERVAL YEAR(2) TO MONTH", "2", "0", null, null, null}});
-  oci.Query(OraColumnsStatement("SCOTT", "NO_OBJ"), {{"1", "X", "CHAR", "1", null, null, null, null}});
+  oci.Query(OraColumnsStatement("SCOTT", "NO_OBJ"),
+            {{"1", "X", "CHAR", "1", null, null, null, null}});
 }
 
 }  // namespace zel::test

@@ -66,7 +66,9 @@ class TOracleColumnReader : public IColumnReader {
 
 TOracleReader::TOracleReader(TBrowser& browser) : browser_(browser) {}
 
-TOracleReader::~TOracleReader() { Close(); }
+TOracleReader::~TOracleReader() {
+  Close();
+}
 
 ReaderFactory TOracleReader::Factory() {
   return [](TBrowser& browser) { return std::make_unique<TOracleReader>(browser); };
@@ -74,8 +76,8 @@ ReaderFactory TOracleReader::Factory() {
 
 void TOracleReader::Open(const std::string& sql) {
   FOraSession = std::make_unique<OraSession>();
-  FOraDatabase = FOraSession->OpenDatabase(
-      browser_.FOracleHost, {browser_.FOracleUser, browser_.FOraclePassword}, 0);
+  FOraDatabase = FOraSession->OpenDatabase(browser_.FOracleHost,
+                                           {browser_.FOracleUser, browser_.FOraclePassword}, 0);
   FOraDynaset = FOraDatabase->CreateDynaset(sql, 0);
 }
 
@@ -93,9 +95,13 @@ void TOracleReader::CloseObjects() {
 }
 
 // Whatever the last column read left open goes the same way.
-void TOracleReader::Close() { CloseObjects(); }
+void TOracleReader::Close() {
+  CloseObjects();
+}
 
-std::string TOracleReader::Field(int index) const { return Text(FOraDynaset->Fields(index)); }
+std::string TOracleReader::Field(int index) const {
+  return Text(FOraDynaset->Fields(index));
+}
 
 std::string TOracleReader::LoadErrorText(const std::exception& e) {
   const char* className = "Exception";

@@ -20,7 +20,7 @@ class TOracleReader : public ICatalogReader {
   explicit TOracleReader(TBrowser& browser);
   ~TOracleReader() override;
 
-  bool Connect() override;                     // ConnectOracle
+  bool Connect() override;  // ConnectOracle
   // The owners came with the root: ConnectOracle finds the tree filled and
   // does nothing.
   void LoadSchemas(TTreeNode& node) override;
@@ -29,8 +29,7 @@ class TOracleReader : public ICatalogReader {
   // Releases what the last column read still holds.
   void Close() override;
   std::unique_ptr<IColumnReader> NewColumnReader() override;
-  void FillColumns(TBrowser& browser, TTreeNode& node,
-                   const std::vector<ColumnRow>& rows) override;
+  void FillColumns(TBrowser& browser, TTreeNode& node, const std::vector<ColumnRow>& rows) override;
 
   static ReaderFactory Factory();
 

@@ -56,10 +56,16 @@ std::string ErrorText(void* handle, ub4 type, sword status) {
   return "OCI call failed with status " + std::to_string(status) + ".";
 }
 
-const OraText* Bytes(const std::string& s) { return reinterpret_cast<const OraText*>(s.data()); }
-ub4 Length(const std::string& s) { return static_cast<ub4>(s.size()); }
+const OraText* Bytes(const std::string& s) {
+  return reinterpret_cast<const OraText*>(s.data());
+}
+ub4 Length(const std::string& s) {
+  return static_cast<ub4>(s.size());
+}
 
-bool Failed(sword status) { return status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO; }
+bool Failed(sword status) {
+  return status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO;
+}
 
 // The statement handle of one query, released however the read ends.
 class Statement {
@@ -239,7 +245,9 @@ void OraDynaset::MoveNext() {
   if (current_ < rows_.size()) ++current_;
 }
 
-bool OraDynaset::Eof() const { return current_ >= rows_.size(); }
+bool OraDynaset::Eof() const {
+  return current_ >= rows_.size();
+}
 
 OraField OraDynaset::Fields(int index) const {
   CheckOpen();

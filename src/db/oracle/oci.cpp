@@ -27,8 +27,8 @@ enum Entry {
 };
 
 constexpr std::array<const char*, kEntryCount> kEntryNames = {
-    "OCIEnvNlsCreate", "OCIHandleAlloc", "OCIHandleFree",  "OCILogon2",     "OCILogoff",
-    "OCIStmtPrepare2", "OCIStmtRelease", "OCIStmtExecute", "OCIAttrGet",    "OCIAttrSet",
+    "OCIEnvNlsCreate", "OCIHandleAlloc", "OCIHandleFree",  "OCILogon2",  "OCILogoff",
+    "OCIStmtPrepare2", "OCIStmtRelease", "OCIStmtExecute", "OCIAttrGet", "OCIAttrSet",
     "OCIDefineByPos",  "OCIStmtFetch2",  "OCIErrorGet"};
 
 // Instant Client installs the unversioned name only with its SDK or a
@@ -65,11 +65,11 @@ Fn Get(Entry entry) {
 sword OCIEnvNlsCreate(OCIEnv** envp, ub4 mode, void* ctxp, void* (*malocfp)(void*, size_t),
                       void* (*ralocfp)(void*, void*, size_t), void (*mfreefp)(void*, void*),
                       size_t xtramem_sz, void** usrmempp, ub2 charset, ub2 ncharset) {
-  using Fn = sword (*)(OCIEnv**, ub4, void*, void* (*)(void*, size_t),
-                       void* (*)(void*, void*, size_t), void (*)(void*, void*), size_t, void**,
-                       ub2, ub2);
-  return Get<Fn>(kEnvNlsCreate)(envp, mode, ctxp, malocfp, ralocfp, mfreefp, xtramem_sz,
-                                usrmempp, charset, ncharset);
+  using Fn =
+      sword (*)(OCIEnv**, ub4, void*, void* (*)(void*, size_t), void* (*)(void*, void*, size_t),
+                void (*)(void*, void*), size_t, void**, ub2, ub2);
+  return Get<Fn>(kEnvNlsCreate)(envp, mode, ctxp, malocfp, ralocfp, mfreefp, xtramem_sz, usrmempp,
+                                charset, ncharset);
 }
 
 sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type, size_t xtramem_sz,
@@ -109,13 +109,13 @@ sword OCIStmtRelease(OCIStmt* stmtp, OCIError* errhp, const OraText* key, ub4 ke
 
 sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters, ub4 rowoff,
                      const OCISnapshot* snap_in, OCISnapshot* snap_out, ub4 mode) {
-  using Fn = sword (*)(OCISvcCtx*, OCIStmt*, OCIError*, ub4, ub4, const OCISnapshot*,
-                       OCISnapshot*, ub4);
+  using Fn =
+      sword (*)(OCISvcCtx*, OCIStmt*, OCIError*, ub4, ub4, const OCISnapshot*, OCISnapshot*, ub4);
   return Get<Fn>(kStmtExecute)(svchp, stmtp, errhp, iters, rowoff, snap_in, snap_out, mode);
 }
 
-sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attributep, ub4* sizep,
-                 ub4 attrtype, OCIError* errhp) {
+sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attributep, ub4* sizep, ub4 attrtype,
+                 OCIError* errhp) {
   using Fn = sword (*)(const void*, ub4, void*, ub4*, ub4, OCIError*);
   return Get<Fn>(kAttrGet)(trgthndlp, trghndltyp, attributep, sizep, attrtype, errhp);
 }
@@ -129,14 +129,14 @@ sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, ub4 size, ub
 sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnpp, OCIError* errhp, ub4 position,
                      void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* rlenp, ub2* rcodep,
                      ub4 mode) {
-  using Fn = sword (*)(OCIStmt*, OCIDefine**, OCIError*, ub4, void*, sb4, ub2, void*, ub2*, ub2*,
-                       ub4);
+  using Fn =
+      sword (*)(OCIStmt*, OCIDefine**, OCIError*, ub4, void*, sb4, ub2, void*, ub2*, ub2*, ub4);
   return Get<Fn>(kDefineByPos)(stmtp, defnpp, errhp, position, valuep, value_sz, dty, indp, rlenp,
                                rcodep, mode);
 }
 
-sword OCIStmtFetch2(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation,
-                    sb4 scrollOffset, ub4 mode) {
+sword OCIStmtFetch2(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation, sb4 scrollOffset,
+                    ub4 mode) {
   using Fn = sword (*)(OCIStmt*, OCIError*, ub4, ub2, sb4, ub4);
   return Get<Fn>(kStmtFetch2)(stmtp, errhp, nrows, orientation, scrollOffset, mode);
 }
@@ -153,12 +153,20 @@ void Load() {
   for (size_t i = 0; i < kEntryCount; ++i) Resolve(static_cast<Entry>(i));
 }
 
-std::string LibraryFileName() { return Table().FileName(); }
+std::string LibraryFileName() {
+  return Table().FileName();
+}
 
-void SetLibraryFileName(const std::string& fileName) { Table().SetCandidates({fileName}); }
+void SetLibraryFileName(const std::string& fileName) {
+  Table().SetCandidates({fileName});
+}
 
-void UseStandardLibrary() { Table().SetCandidates(StandardCandidates()); }
+void UseStandardLibrary() {
+  Table().SetCandidates(StandardCandidates());
+}
 
-bool IsLoaded() { return Table().IsLoaded(); }
+bool IsLoaded() {
+  return Table().IsLoaded();
+}
 
 }  // namespace zel::oci

@@ -86,7 +86,8 @@ TEST_F(OracleReaderTest, FailingVersionStatementFailsTheConnect) {
   oci.Error(kOraVersionStatement, "ORA-00942: table or view does not exist");
   Connect();
   EXPECT_FALSE(b.browser->chkDbOK());
-  ASSERT_EQ(b.prompts.MessageTexts(), (std::vector<std::string>{"ORA-00942: table or view does not exist"}));
+  ASSERT_EQ(b.prompts.MessageTexts(),
+            (std::vector<std::string>{"ORA-00942: table or view does not exist"}));
   EXPECT_EQ(b.browser->TreeView1().RootCount(), 0);
   EXPECT_EQ(oci.Sessions(), 0);
 }
@@ -139,7 +140,8 @@ TEST_F(OracleReaderTest, FailingTableStatementIsShownWithTheClassName) {
   ASSERT_NE(hr, nullptr);
   ASSERT_EQ(b.prompts.messages.size(), 1u);
   const MessageBoxRequest& m = b.prompts.messages[0];
-  EXPECT_EQ(m.text, "EOleException error raised, with message : ORA-00942: table or view does not exist");
+  EXPECT_EQ(m.text,
+            "EOleException error raised, with message : ORA-00942: table or view does not exist");
   EXPECT_EQ(m.caption, "Zelmora");
   EXPECT_EQ(m.icon, MsgIcon::None);
   EXPECT_EQ(m.buttons, MsgButtons::Ok);
@@ -165,7 +167,8 @@ TEST_F(OracleReaderTest, ColumnsShowLengthAndScaleByType) {
   EXPECT_EQ(Row(def, 5), (Cells{"5", "RESUME", "CLOB", "", "", "", "", "経歴"}));
   EXPECT_EQ(Row(def, 6), (Cells{"6", "UPDATED_AT", "TIMESTAMP(6)", "", "", "", "", ""}));
   EXPECT_EQ(Row(def, 7), (Cells{"7", "CREATED_AT", "TIMESTAMP(3)", "", "3", "", "", ""}));
-  EXPECT_EQ(Row(def, 8), (Cells{"8", "SEEN_AT", "TIMESTAMP(6) WITH TIME ZONE", "", "", "", "", ""}));
+  EXPECT_EQ(Row(def, 8),
+            (Cells{"8", "SEEN_AT", "TIMESTAMP(6) WITH TIME ZONE", "", "", "", "", ""}));
   EXPECT_EQ(Row(def, 9), (Cells{"9", "TERM", "INTERVAL YEAR(2) TO MONTH", "", "", "", "", ""}));
   EXPECT_EQ(b.browser->lblTableName(), "EMP");
   EXPECT_FALSE(b.browser->lblTableCommentlabelVisible());

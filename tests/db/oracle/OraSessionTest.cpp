@@ -56,10 +56,14 @@ TEST(OraSession, RefusedLogonCarriesOraclesMessage) {
   FakeOci oci;
   oci.Logon("scott", "tiger", kHost);
   OraSession session;
-  EXPECT_EQ(Message([&] { session.OpenDatabase(kHost, {"scott", "wrong"}, 0); }),
+  EXPECT_EQ(Message([&] {
+              session.OpenDatabase(kHost, {"scott", "wrong"}, 0);
+            }),
             "ORA-01017: invalid username/password; logon denied");
   oci.LogonError("ORA-12154: TNS:could not resolve the connect identifier specified");
-  EXPECT_EQ(Message([&] { session.OpenDatabase("nowhere", {"scott", "tiger"}, 0); }),
+  EXPECT_EQ(Message([&] {
+              session.OpenDatabase("nowhere", {"scott", "tiger"}, 0);
+            }),
             "ORA-12154: TNS:could not resolve the connect identifier specified");
   EXPECT_EQ(oci.Sessions(), 0);
 }

@@ -25,8 +25,8 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <sstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -221,9 +221,11 @@ __attribute__((visibility("default"))) const char* zfo_item(const char* what, lo
 
 // --- OCI ---
 
-__attribute__((visibility("default"))) sword OCIEnvNlsCreate(
-    OCIEnv** envp, ub4 mode, void*, void* (*)(void*, size_t), void* (*)(void*, void*, size_t),
-    void (*)(void*, void*), size_t, void**, ub2 charset, ub2 ncharset) {
+__attribute__((visibility("default"))) sword OCIEnvNlsCreate(OCIEnv** envp, ub4 mode, void*,
+                                                             void* (*)(void*, size_t),
+                                                             void* (*)(void*, void*, size_t),
+                                                             void (*)(void*, void*), size_t, void**,
+                                                             ub2 charset, ub2 ncharset) {
   State& s = S();
   std::lock_guard<std::mutex> lock(s.mutex);
   if (!s.envScriptRead) {
@@ -302,9 +304,9 @@ __attribute__((visibility("default"))) sword OCILogoff(OCISvcCtx* svc, OCIError*
 }
 
 __attribute__((visibility("default"))) sword OCIStmtPrepare2(OCISvcCtx* svc, OCIStmt** stmt,
-                                                             OCIError* errhp,
-                                                             const OraText* text, ub4 len,
-                                                             const OraText*, ub4, ub4, ub4) {
+                                                             OCIError* errhp, const OraText* text,
+                                                             ub4 len, const OraText*, ub4, ub4,
+                                                             ub4) {
   State& s = S();
   std::lock_guard<std::mutex> lock(s.mutex);
   if (!svc || !stmt || !errhp) return OCI_INVALID_HANDLE;
@@ -327,8 +329,7 @@ __attribute__((visibility("default"))) sword OCIStmtRelease(OCIStmt* stmt, OCIEr
 
 __attribute__((visibility("default"))) sword OCIStmtExecute(OCISvcCtx* svc, OCIStmt* stmt,
                                                             OCIError* errhp, ub4 iters, ub4,
-                                                            const OCISnapshot*, OCISnapshot*,
-                                                            ub4) {
+                                                            const OCISnapshot*, OCISnapshot*, ub4) {
   State& s = S();
   std::lock_guard<std::mutex> lock(s.mutex);
   auto* st = reinterpret_cast<Stmt*>(stmt);
@@ -347,9 +348,8 @@ __attribute__((visibility("default"))) sword OCIStmtExecute(OCISvcCtx* svc, OCIS
   return OCI_SUCCESS;
 }
 
-__attribute__((visibility("default"))) sword OCIAttrGet(const void* target, ub4 type,
-                                                        void* value, ub4* size, ub4 attr,
-                                                        OCIError* errhp) {
+__attribute__((visibility("default"))) sword OCIAttrGet(const void* target, ub4 type, void* value,
+                                                        ub4* size, ub4 attr, OCIError* errhp) {
   State& s = S();
   std::lock_guard<std::mutex> lock(s.mutex);
   const auto* st = static_cast<const Stmt*>(target);
@@ -361,8 +361,8 @@ __attribute__((visibility("default"))) sword OCIAttrGet(const void* target, ub4 
   return OCI_SUCCESS;
 }
 
-__attribute__((visibility("default"))) sword OCIAttrSet(void* target, ub4 type, void* value,
-                                                        ub4, ub4 attr, OCIError* errhp) {
+__attribute__((visibility("default"))) sword OCIAttrSet(void* target, ub4 type, void* value, ub4,
+                                                        ub4 attr, OCIError* errhp) {
   State& s = S();
   std::lock_guard<std::mutex> lock(s.mutex);
   auto* st = static_cast<Stmt*>(target);
@@ -395,8 +395,7 @@ __attribute__((visibility("default"))) sword OCIDefineByPos(OCIStmt* stmt, OCIDe
 }
 
 __attribute__((visibility("default"))) sword OCIStmtFetch2(OCIStmt* stmt, OCIError* errhp,
-                                                           ub4 nrows, ub2 orientation, sb4,
-                                                           ub4) {
+                                                           ub4 nrows, ub2 orientation, sb4, ub4) {
   State& s = S();
   std::lock_guard<std::mutex> lock(s.mutex);
   auto* st = reinterpret_cast<Stmt*>(stmt);
