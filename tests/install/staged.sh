@@ -18,6 +18,13 @@ for f in "$BIN/zelmora" "$BIN/zelmora-export" "$SHARE/applications/org.example.z
   [ -s "$f" ] || { echo "not installed: ${f#$STAGE}"; exit 1; }
 done
 
+# The manual the help menu opens, with every picture it shows.
+MANUAL=$SHARE/doc/zelmora/manual
+[ -s "$MANUAL/index.html" ] || { echo "not installed: the manual"; exit 1; }
+for img in $(grep -o 'src="images/[^"]*"' "$MANUAL/index.html" | sed 's/src="//; s/"$//'); do
+  [ -s "$MANUAL/$img" ] || { echo "the manual shows $img, which is not installed"; exit 1; }
+done
+
 desktop-file-validate "$SHARE/applications/org.example.zelmora.desktop"
 grep -qx 'Name=Zelmora' "$SHARE/applications/org.example.zelmora.desktop"
 grep -q '^Name\[ja\]=' "$SHARE/applications/org.example.zelmora.desktop"
