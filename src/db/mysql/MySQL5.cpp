@@ -48,6 +48,7 @@ void TMySQL5::Connect(const std::string& host, const std::string& user,
   // A second Connect starts over with a new handle rather than leaking the
   // first one.
   Close();
+  FLastError.clear();
   connection = mysql::mysql_init(nullptr);
   if (!connection) RaiseError("Couldn't init PMYSQL object");
   try {
@@ -64,8 +65,12 @@ void TMySQL5::Connect(const std::string& host, const std::string& user,
       }
     }
     FConnected = true;
-  } catch (...) {
+  } catch (const EMySQLError&) {
     // Failures after the handle exists end quietly, the reason in LastError.
+  } catch (const std::exception& e) {
+    // An entry point the library lacks: quiet too, but with its reason.
+    FLastError = e.what();
+  } catch (...) {
   }
 }
 

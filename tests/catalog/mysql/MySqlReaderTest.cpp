@@ -251,6 +251,29 @@ TEST_F(MySqlReaderTest, SixHundredTablesAndFiveHundredTwentyColumnsAreAllRead) {
   EXPECT_EQ(grid.Cell(7, 520), "col 520");
 }
 
+TEST_F(MySqlReaderTest, CommentsArriveAsTheServerHoldsThem) {
+  // MariaDB keeps comments in utf8mb3: a four-byte character is already "?"
+  // on the server; the three-byte ones arrive unchanged.
+  const std::string s = schemas->Create("zel_emoji");
+  ASSERT_EQ(MariaSql(srv, "CREATE TABLE " + MariaIdent(s) +
+                              ".t (x int COMMENT '列～①髙😀') COMMENT '表～①髙😀'"),
+            0);
+  std::string table, column;
+  MariaSql(srv, "SELECT TABLE_COMMENT FROM information_schema.tables WHERE TABLE_SCHEMA = " +
+                    MariaLiteral(s), &table);
+  MariaSql(srv, "SELECT COLUMN_COMMENT FROM information_schema.columns WHERE TABLE_SCHEMA = " +
+                    MariaLiteral(s), &column);
+  ASSERT_EQ(table.rfind("表～①髙", 0), 0u) << table;
+  MariaBrowser b(srv);
+  TTreeNode* node = b.Select(b.Root(), s);
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(b.browser->grdTableList().Cell(2, 1), table);
+  b.Select(node, "t");
+  EXPECT_EQ(b.browser->lblTableComment(), table);
+  EXPECT_EQ(b.browser->grdTableDefinition().Cell(7, 1), column);
+  EXPECT_EQ(column.rfind("列～①髙", 0), 0u) << column;
+}
+
 TEST_F(MySqlReaderTest, AWrongPasswordShowsTheServersRefusalAndStaysDisconnected) {
   MariaBrowser b(srv, "wrong password");
   EXPECT_FALSE(b.browser->chkDbOK());

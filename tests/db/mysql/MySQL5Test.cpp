@@ -7,6 +7,7 @@
 #include <cstring>
 #include <thread>
 
+#include "db/DynamicLibrary.h"
 #include "db/mysql/MySQL5.h"
 #include "db/mysql/mysql.h"
 #include "support/MariaFixture.h"
@@ -72,9 +73,39 @@ TEST(MySqlLibrary, AMissingFileIsStatusOneAndTheComponentSaysWhichCallIsMissing)
 
   mysql::UnloadMySQLLibrary();
   EXPECT_EQ(mysql::MySQLLoadStatus(), mysql::lsNotLoaded);
-  // None of the candidates loads: the message names the first.
+  // Loading without a name tries the platform's candidates again.
   EXPECT_GE(mysql::LoadMySQLLibrary(), mysql::lsSomeMissing);
   EXPECT_EQ(mysql::LibraryFileName(), "libmariadb.so.3");
+}
+
+TEST(MySqlLibrary, EveryEntryFoundIsStatusThreeAndAHandleThatCannotBeMadeRaises) {
+  using Count = int (*)(const char*);
+  EXPECT_EQ(mysql::LoadMySQLLibrary(ZEL_FAKE_MYSQL_CLIENT), mysql::lsAllResolved);
+  DynamicLibrary same;
+  ASSERT_TRUE(same.Open(ZEL_FAKE_MYSQL_CLIENT)) << same.LastError();
+  auto count = reinterpret_cast<Count>(same.Symbol("zel_fake_count"));
+  ASSERT_NE(count, nullptr);
+  // The library's one-time set-up ran at load, before any connection.
+  EXPECT_EQ(count("server_init"), 1);
+  {
+    TMySQL5 c;
+    try {
+      c.Connect("127.0.0.1", "u", "p", 3306);
+      ADD_FAILURE() << "Connect without a handle went ahead";
+    } catch (const EMySQLError& e) {
+      EXPECT_STREQ(e.what(), "Couldn't init PMYSQL object");
+    }
+    EXPECT_EQ(c.LastError(), "Couldn't init PMYSQL object");
+    EXPECT_FALSE(c.Connected());
+  }
+  // A worker thread announces itself to the library and signs off.
+  std::thread([] { mysql::TMySQLThread thread; }).join();
+  EXPECT_EQ(count("thread_init"), 1);
+  EXPECT_EQ(count("thread_end"), 1);
+  mysql::UnloadMySQLLibrary();
+  EXPECT_EQ(count("server_end"), 1);
+  EXPECT_EQ(mysql::MySQLLoadStatus(), mysql::lsNotLoaded);
+  EXPECT_GE(mysql::LoadMySQLLibrary(), mysql::lsSomeMissing);
 }
 
 class MySQL5Test : public ::testing::Test {
