@@ -85,8 +85,8 @@ class MySqlPrefetchExportTest : public ::testing::Test {
     r.target = dir.File(name);
     b->prompts.saveAnswers.push_back(r.target);
     int listener = -1;
+    bool done = false;  // read by the listener until it is removed
     if (during) {
-      bool done = false;
       listener = b->browser->AddListener([&, raw = b.get()](unsigned changes) {
         if (done || !(changes & chLog) || raw->browser->LogLines().empty()) return;
         done = true;
@@ -182,8 +182,9 @@ TEST_F(MySqlPrefetchExportTest, WorkersOverlapTheirConnectionsAndNoneOutlivesThe
   };
   const int threads = ThreadCount();
   // Reading in turn, each statement's connection closes before the next
-  // opens (the server may log the quit a moment after the next connect).
-  EXPECT_LE(peak(1), 2u);
+  // opens (the server may log a quit a moment after the next connects, on a
+  // busy machine twice in a row); a connection left open would add up.
+  EXPECT_LE(peak(1), 3u);
   EXPECT_GE(peak(4), 3u);
   EXPECT_EQ(ThreadCount(), threads);
   for (int i = 0; i < 50 && Connections() > 0; ++i)
