@@ -299,6 +299,14 @@ TEST(PackageLimits, BrokenReferencesAndEntityDeclarations) {
               Template({{"xl/worksheets/sheet1.xml", sheetWith("<c r=\"A1\" s=\"999\"/>")}}));
   EXPECT_CONTAINS(OpenError(dir.File("style.xlsx")), "cell format 999");
 
+  // A second document element behind the first: new strings would go into
+  // the one nobody reads.
+  WriteRawZip(dir.File("tworoots.xlsx"),
+              Template({{"xl/sharedStrings.xml",
+                         "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/"
+                         "main\"></sst><sst><si><t>x</t></si></sst>"}}));
+  EXPECT_CONTAINS(OpenError(dir.File("tworoots.xlsx")), "content after the document element");
+
   // A billion laughs: refused at once, never expanded.
   std::string laughs = "<?xml version=\"1.0\"?><!DOCTYPE worksheet [<!ENTITY a \"ha\">";
   for (int i = 1; i < 10; ++i) {
