@@ -20,10 +20,10 @@ struct StringWriter : pugi::xml_writer {
 void ParseXml(pugi::xml_document& doc, std::string_view data, const std::string& partName) {
   // Whitespace-only text is kept so that a part we rewrite keeps the text of
   // <t xml:space="preserve"> </t> and its own layout.
-  pugi::xml_parse_result r = doc.load_buffer(data.data(), data.size(),
-                                             pugi::parse_default | pugi::parse_ws_pcdata |
-                                                 pugi::parse_declaration | pugi::parse_doctype,
-                                             pugi::encoding_auto);
+  pugi::xml_parse_result r = doc.load_buffer(
+      data.data(), data.size(),
+      pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_declaration | pugi::parse_doctype,
+      pugi::encoding_auto);
   if (!r) {
     throw EXlsxError("the workbook part " + partName + " is not well-formed XML (" +
                      r.description() + " at byte " + std::to_string(r.offset) + ")");
@@ -42,7 +42,8 @@ void ParseXml(pugi::xml_document& doc, std::string_view data, const std::string&
                        "never have");
     bool text = n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata;
     if ((n.type() == pugi::node_element && ++roots > 1) ||
-        (text && std::string_view(n.value()).find_first_not_of(" \t\r\n") != std::string_view::npos))
+        (text &&
+         std::string_view(n.value()).find_first_not_of(" \t\r\n") != std::string_view::npos))
       throw EXlsxError("the workbook part " + partName +
                        " is not well-formed XML (content after the document element)");
   }

@@ -19,10 +19,28 @@ namespace {
 
 // Lines a settings file may hold, and some it should not.
 std::string RandomLine(std::mt19937& rng) {
-  static const char* const pieces[] = {
-      "[postgre]", "[ExcelSet]", "[", "]", "[]", "[ a ]", "key=value", "host = db ", "=", "==",
-      "x=\"quoted\"", "x=\"half", "; comment", "\t", " ", "販売=管理", "\x82\xa0\x82", "\xff\xfe",
-      std::string("nul\0byte", 8).c_str(), "port=5432", "[ExcelSet", "k=v=w"};
+  static const char* const pieces[] = {"[postgre]",
+                                       "[ExcelSet]",
+                                       "[",
+                                       "]",
+                                       "[]",
+                                       "[ a ]",
+                                       "key=value",
+                                       "host = db ",
+                                       "=",
+                                       "==",
+                                       "x=\"quoted\"",
+                                       "x=\"half",
+                                       "; comment",
+                                       "\t",
+                                       " ",
+                                       "販売=管理",
+                                       "\x82\xa0\x82",
+                                       "\xff\xfe",
+                                       std::string("nul\0byte", 8).c_str(),
+                                       "port=5432",
+                                       "[ExcelSet",
+                                       "k=v=w"};
   std::string line;
   std::uniform_int_distribution<int> kind(0, 3), piece(0, std::size(pieces) - 1), byte(0, 255),
       len(0, 40);
@@ -62,9 +80,10 @@ void Mutate(std::string& s, std::mt19937& rng) {
   }
 }
 
-const char kWhole[] = "[ExcelSet]\r\nexporttype=1\r\nfilename=/home/u/model.xlsx\r\n"
-                      "SystemName=\x94\xcc\x94\x84\x8a\xc7\x97\x9d\r\n[postgre]\r\nhost=db\r\n"
-                      "port=5432\r\nsavepassword=1\r\n";
+const char kWhole[] =
+    "[ExcelSet]\r\nexporttype=1\r\nfilename=/home/u/model.xlsx\r\n"
+    "SystemName=\x94\xcc\x94\x84\x8a\xc7\x97\x9d\r\n[postgre]\r\nhost=db\r\n"
+    "port=5432\r\nsavepassword=1\r\n";
 
 }  // namespace
 
@@ -84,8 +103,8 @@ TEST(IniFuzz, RandomAndMutatedFilesNeverCrashAndKeepUntouchedKeys) {
       Mutate(junk, rng);
     }
     // A key no random line names, its line whole; the junk goes on after it.
-    const std::string kept = "zzkeep_" + std::to_string(cases) + "=the value " +
-                             std::to_string(cases) + " \xe5\x80\xa4";
+    const std::string kept =
+        "zzkeep_" + std::to_string(cases) + "=the value " + std::to_string(cases) + " \xe5\x80\xa4";
     const std::string keptCp932 = zel::text::Utf8ToCp932(kept);
     std::string tail;
     for (int i = std::uniform_int_distribution<int>(0, 5)(rng); i > 0; --i)
@@ -96,7 +115,8 @@ TEST(IniFuzz, RandomAndMutatedFilesNeverCrashAndKeepUntouchedKeys) {
 
     // Reads of whatever may be there.
     for (const char* section : {"postgre", "ExcelSet", "", "[", "zzkept"})
-      for (const char* key : {"host", "port", "", "=", "key"}) (void)IniFile::Read(path, section, key);
+      for (const char* key : {"host", "port", "", "=", "key"})
+        (void)IniFile::Read(path, section, key);
     const std::string keptValue = IniFile::Read(path, "zzkept", "zzkeep_" + std::to_string(cases));
     ASSERT_EQ(keptValue, "the value " + std::to_string(cases) + " 値");
 

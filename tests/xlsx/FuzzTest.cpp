@@ -52,12 +52,38 @@ bool WriteZip(const std::string& path, const Parts& parts) {
 // Markup-aware damage: bytes that matter to XML and to the engine's
 // numbers, pieces repeated or cut, and fragments the engine must refuse.
 void MutateXml(std::string& s, std::mt19937& rng) {
-  static const char* const tokens[] = {
-      "<", ">", "\"", "&", "/", "0", "9", "-1", "99999999999", "&#0;", "&amp;", "<c r=\"A1\" t=\"s\"><v>9999</v></c>",
-      "<row r=\"0\"/>", "<row r=\"1048577\"/>", "<c r=\"XFE1\"/>", " s=\"4294967295\"", " t=\"s\"",
-      "<f t=\"shared\" si=\"0\" ref=\"A1:B9\">A1</f>", "<v>", "</row>", "</sheetData>", "x:",
-      "<!DOCTYPE x [<!ENTITY a \"b\">]>", "<![CDATA[</row>]]>", "<!-- </row> -->", "\xff\xfe",
-      "\xc3", "r:id=\"rId99\"", "Target=\"../../x\"", "_x0000_", "'", "!"};
+  static const char* const tokens[] = {"<",
+                                       ">",
+                                       "\"",
+                                       "&",
+                                       "/",
+                                       "0",
+                                       "9",
+                                       "-1",
+                                       "99999999999",
+                                       "&#0;",
+                                       "&amp;",
+                                       "<c r=\"A1\" t=\"s\"><v>9999</v></c>",
+                                       "<row r=\"0\"/>",
+                                       "<row r=\"1048577\"/>",
+                                       "<c r=\"XFE1\"/>",
+                                       " s=\"4294967295\"",
+                                       " t=\"s\"",
+                                       "<f t=\"shared\" si=\"0\" ref=\"A1:B9\">A1</f>",
+                                       "<v>",
+                                       "</row>",
+                                       "</sheetData>",
+                                       "x:",
+                                       "<!DOCTYPE x [<!ENTITY a \"b\">]>",
+                                       "<![CDATA[</row>]]>",
+                                       "<!-- </row> -->",
+                                       "\xff\xfe",
+                                       "\xc3",
+                                       "r:id=\"rId99\"",
+                                       "Target=\"../../x\"",
+                                       "_x0000_",
+                                       "'",
+                                       "!"};
   std::uniform_int_distribution<int> count(1, 6), op(0, 4), byte(0, 255),
       token(0, std::size(tokens) - 1);
   for (int n = count(rng); n > 0 && !s.empty(); --n) {
@@ -176,11 +202,43 @@ TEST(Fuzz, HostileCatalogTextKeepsTheWorkbookValid) {
   // Control characters, broken UTF-8 (lone continuation bytes, overlong
   // forms, surrogates, beyond U+10FFFF, cut sequences), Japanese, XML
   // specials and the escape syntax itself.
-  static const char* const pieces[] = {
-      "\x01", "\x08", "\x0b", "\x0c", "\x1f", "\x7f", "\t", "\r", "\n", "\r\n", "\x80", "\xbf",
-      "\xc0\xaf", "\xe0\x80\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xf8\x88\x80\x80\x80",
-      "\xe3\x81", "\xff", "顧客", "😀", "～①髙", "<", ">", "&", "\"", "'", "]]>", "_x0041_",
-      "_x005F_", "=SUM(A1)", "-", "007", "2008/04/10", " ", "\xef\xbf\xbe", "\xc2\x85"};
+  static const char* const pieces[] = {"\x01",
+                                       "\x08",
+                                       "\x0b",
+                                       "\x0c",
+                                       "\x1f",
+                                       "\x7f",
+                                       "\t",
+                                       "\r",
+                                       "\n",
+                                       "\r\n",
+                                       "\x80",
+                                       "\xbf",
+                                       "\xc0\xaf",
+                                       "\xe0\x80\xaf",
+                                       "\xed\xa0\x80",
+                                       "\xf4\x90\x80\x80",
+                                       "\xf8\x88\x80\x80\x80",
+                                       "\xe3\x81",
+                                       "\xff",
+                                       "顧客",
+                                       "😀",
+                                       "～①髙",
+                                       "<",
+                                       ">",
+                                       "&",
+                                       "\"",
+                                       "'",
+                                       "]]>",
+                                       "_x0041_",
+                                       "_x005F_",
+                                       "=SUM(A1)",
+                                       "-",
+                                       "007",
+                                       "2008/04/10",
+                                       " ",
+                                       "\xef\xbf\xbe",
+                                       "\xc2\x85"};
   std::uniform_int_distribution<int> piece(0, std::size(pieces) - 1), len(1, 12);
   auto app = CreateExcelEngine();
   IWorkbook& book = app->Workbooks().Open(path);
