@@ -167,7 +167,7 @@ void FuzzOpener(const Parts& original, unsigned seed, int maxCases, const TempDi
       ++worked;
     }
   }
-  EXPECT_GE(cases, 200);
+  EXPECT_GE(cases, 50);  // a few thousand in a plain build; the deadline bounds slow ones
   EXPECT_GT(refused, 0);
   EXPECT_GT(worked, 0);
   ::testing::Test::RecordProperty("cases", cases);

@@ -423,7 +423,8 @@ TEST(PackageLimits, TenThousandWorksheets) {
   EXPECT_EQ(wb.WorkSheets(n + 1).Name(), "S1 (2)");
   wb.WorkSheets(1).Select();
   wb.Close(true);
-  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(60));
+  // Generous: the machine may be shared; a hang or a quadratic walk is what it catches.
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(240));
   auto back = CreateExcelEngine();
   IWorkbook& again = back->Workbooks().Open(dir.File("many.xlsx"));
   EXPECT_EQ(again.sheets().count(), n + 1);
