@@ -72,8 +72,10 @@ class PrefetchExportTest : public ::testing::Test {
     r.target = dir.File(name);
     b->prompts.saveAnswers.push_back(r.target);
     int listener = -1;
+    // Outside the block: the listener is called long after it, while the
+    // export runs.
+    bool done = false;
     if (during) {
-      bool done = false;
       listener = b->browser->AddListener([&, raw = b.get()](unsigned changes) {
         if (done || !(changes & chLog) || raw->browser->LogLines().empty()) return;
         done = true;
