@@ -97,9 +97,8 @@ void SheetWriter::WriteTableDefinitionSheet(xl::IWorksheet& sheet, TTreeNode& ta
   // Cut at a whole character: a lone lead byte would be no name at all. A
   // name Excel refuses gets a legal one of its own instead of failing the
   // whole document; the table-name cell above keeps the real name.
-  const std::string sheetName =
-      sheetNames.Name(table.Text(), table.Index() + 1,
-                      [&](const std::string& name) { sheet.Name(name); });
+  const std::string sheetName = sheetNames.Name(table.Text(), table.Index() + 1,
+                                                [&](const std::string& name) { sheet.Name(name); });
   if (sheetName != text::CutCp932(table.Text(), kSheetNameBytes)) {
     const std::string line = table.Text() + "　シート名を「" + sheetName + "」に変更";
     browser.WriteLog(line);

@@ -17,25 +17,13 @@ constexpr int kRenameTries = 1000;
 // Length of the UTF-8 sequence starting at s[i], 0 when it is not one.
 std::size_t SequenceLength(std::string_view s, std::size_t i) {
   auto c = static_cast<unsigned char>(s[i]);
-  std::size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+  std::size_t n = c < 0x80             ? 1
+                  : (c & 0xE0) == 0xC0 ? 2
+                  : (c & 0xF0) == 0xE0 ? 3
+                  : (c & 0xF8) == 0xF0 ? 4
+                                       : 0;
   if (n == 0 || i + n > s.size()) return 0;
   return text::IsValidUtf8(s.substr(i, n)) ? n : 0;
-}
-
-bool Forbidden(unsigned char c) {
-  switch (c) {
-    case '\\':
-    case '/':
-    case '?':
-    case '*':
-    case '[':
-    case ']':
-    case ':':
-    case 0x7F:
-      return true;
-    default:
-      return c < 0x20;
-  }
 }
 
 void DropEndApostrophes(std::string& s) {
@@ -61,7 +49,7 @@ std::string LegalSheetName(std::string_view tableName, int position) {
   clean.reserve(tableName.size());
   for (std::size_t i = 0; i < tableName.size();) {
     std::size_t n = SequenceLength(tableName, i);
-    if (n == 0 || (n == 1 && Forbidden(static_cast<unsigned char>(tableName[i])))) {
+    if (n == 0 || (n == 1 && xl::ForbiddenInSheetName(static_cast<unsigned char>(tableName[i])))) {
       clean += '_';
       i += n == 0 ? 1 : n;
       continue;

@@ -33,25 +33,31 @@ void CheckSheetName(std::string_view name) {
                      std::to_string(len) + ")");
   }
   for (unsigned char c : name) {
+    if (!ForbiddenInSheetName(c)) continue;
     if (c < 0x20 || c == 0x7F)
       throw EXlsxError("the worksheet name \"" + shown + "\" contains a control character");
-    switch (c) {
-      case ':':
-      case '\\':
-      case '/':
-      case '?':
-      case '*':
-      case '[':
-      case ']':
-        throw EXlsxError("the worksheet name \"" + shown + "\" contains the character '" +
-                         std::string(1, static_cast<char>(c)) +
-                         "', which is not allowed (: \\ / ? * [ ])");
-      default:
-        break;
-    }
+    throw EXlsxError("the worksheet name \"" + shown + "\" contains the character '" +
+                     std::string(1, static_cast<char>(c)) +
+                     "', which is not allowed (: \\ / ? * [ ])");
   }
   if (name.front() == '\'' || name.back() == '\'')
     throw EXlsxError("the worksheet name \"" + shown + "\" begins or ends with an apostrophe");
+}
+
+bool ForbiddenInSheetName(unsigned char c) {
+  switch (c) {
+    case ':':
+    case '\\':
+    case '/':
+    case '?':
+    case '*':
+    case '[':
+    case ']':
+    case 0x7F:
+      return true;
+    default:
+      return c < 0x20;
+  }
 }
 
 std::string FoldSheetName(std::string_view name) {

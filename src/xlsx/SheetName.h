@@ -13,6 +13,10 @@ inline constexpr std::size_t kMaxSheetNameChars = 31;
 // at either end, no control characters, valid UTF-8.
 void CheckSheetName(std::string_view name);
 
+// A byte Excel refuses anywhere in a tab name: one of : \ / ? * [ ] or a
+// control character.
+bool ForbiddenInSheetName(unsigned char c);
+
 // Names compare without regard to case, as Excel compares them.
 std::string FoldSheetName(std::string_view name);
 bool SameSheetName(std::string_view a, std::string_view b);

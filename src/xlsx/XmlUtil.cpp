@@ -20,10 +20,10 @@ struct StringWriter : pugi::xml_writer {
 void ParseXml(pugi::xml_document& doc, std::string_view data, const std::string& partName) {
   // Whitespace-only text is kept so that a part we rewrite keeps the text of
   // <t xml:space="preserve"> </t> and its own layout.
-  pugi::xml_parse_result r = doc.load_buffer(data.data(), data.size(),
-                                             pugi::parse_default | pugi::parse_ws_pcdata |
-                                                 pugi::parse_declaration | pugi::parse_doctype,
-                                             pugi::encoding_auto);
+  pugi::xml_parse_result r = doc.load_buffer(
+      data.data(), data.size(),
+      pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_declaration | pugi::parse_doctype,
+      pugi::encoding_auto);
   if (!r) {
     throw EXlsxError("the workbook part " + partName + " is not well-formed XML (" +
                      r.description() + " at byte " + std::to_string(r.offset) + ")");
@@ -31,11 +31,22 @@ void ParseXml(pugi::xml_document& doc, std::string_view data, const std::string&
   // Office parts never carry a document type; one that does may declare
   // entities meant to be expanded without end. pugixml expands none, and
   // the part is refused rather than read with its references as text.
-  for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling())
+  // pugixml reads on past the end of the document element; a second root
+  // or text behind it would be printed again on save, and new content put
+  // into the wrong one.
+  int roots = 0;
+  for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling()) {
     if (n.type() == pugi::node_doctype)
       throw EXlsxError("the workbook part " + partName +
                        " holds a document type declaration (<!DOCTYPE>), which workbooks "
                        "never have");
+    bool text = n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata;
+    if ((n.type() == pugi::node_element && ++roots > 1) ||
+        (text &&
+         std::string_view(n.value()).find_first_not_of(" \t\r\n") != std::string_view::npos))
+      throw EXlsxError("the workbook part " + partName +
+                       " is not well-formed XML (content after the document element)");
+  }
   if (!doc.document_element())
     throw EXlsxError("the workbook part " + partName + " holds no XML element");
   // A part read as UTF-16 is written back as UTF-8; its declaration must say so.

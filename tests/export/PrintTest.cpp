@@ -31,9 +31,9 @@ std::vector<std::string> PageTexts(const std::string& pdf) {
   std::vector<std::string> pages;
   for (int p = 1, n = PageCount(pdf); p <= n; ++p) {
     std::string out;
-    test::RunCommand("pdftotext -f " + std::to_string(p) + " -l " + std::to_string(p) + " '" +
-                         pdf + "' -",
-                     &out);
+    test::RunCommand(
+        "pdftotext -f " + std::to_string(p) + " -l " + std::to_string(p) + " '" + pdf + "' -",
+        &out);
     pages.push_back(out);
   }
   return pages;

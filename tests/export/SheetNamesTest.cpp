@@ -91,7 +91,9 @@ TEST(SheetNames, DuplicatesWithoutRegardToCaseAndNamesTakenElsewhere) {
   };
   EXPECT_EQ(other.Name("表紙", 1, refusing), "表紙~3");
   // A rename that always fails is reported with its first message.
-  auto broken = [](const std::string&) { throw std::runtime_error("the workbook has been closed"); };
+  auto broken = [](const std::string&) {
+    throw std::runtime_error("the workbook has been closed");
+  };
   try {
     other.Name("x", 2, broken);
     ADD_FAILURE() << "no failure";

@@ -36,8 +36,8 @@ struct RawEntry {
 
 RawEntry Stored(const std::string& name, const std::string& data) {
   return {name, data, false,
-          static_cast<uint32_t>(
-              crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()))),
+          static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()),
+                                      static_cast<uInt>(data.size()))),
           data.size()};
 }
 
@@ -197,9 +197,8 @@ const char* const kSheetHead =
 TEST(PackageLimits, AnInflatingWorkbookIsRefusedBeforeItIsInflated) {
   TempDir dir;
   // 1.5 GB of worksheet in a file of about 1.5 MB.
-  WriteRawZip(dir.File("bomb.xlsx"),
-              Template({{"xl/worksheets/sheet1.xml", ""}},
-                       {Inflating("xl/worksheets/sheet1.xml", 1536)}));
+  WriteRawZip(dir.File("bomb.xlsx"), Template({{"xl/worksheets/sheet1.xml", ""}},
+                                              {Inflating("xl/worksheets/sheet1.xml", 1536)}));
   struct stat st {};
   ASSERT_EQ(stat(dir.File("bomb.xlsx").c_str(), &st), 0);
   EXPECT_LT(st.st_size, 3 << 20);
@@ -208,9 +207,9 @@ TEST(PackageLimits, AnInflatingWorkbookIsRefusedBeforeItIsInflated) {
   const long before = PeakMemoryMib();
   auto t0 = std::chrono::steady_clock::now();
   std::string e = OpenError(dir.File("bomb.xlsx"));
-  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                std::chrono::steady_clock::now() - t0)
-                .count();
+  auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0)
+          .count();
   EXPECT_CONTAINS(e, "xl/worksheets/sheet1.xml");
   EXPECT_CONTAINS(e, "1536 MB");
   EXPECT_CONTAINS(e, "256 MB a part");
@@ -266,22 +265,22 @@ TEST(PackageLimits, BrokenReferencesAndEntityDeclarations) {
       "relationships/styles\" Target=\"styles.xml\"/><Relationship Id=\"rId3\" "
       "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings\" "
       "Target=\"sharedStrings.xml\"/>";
-  WriteRawZip(dir.File("outside.xlsx"),
-              Template({{"xl/_rels/workbook.xml.rels",
-                         rels +
-                             "<Relationship Id=\"rId4\" Type=\"http://schemas.openxmlformats.org/"
-                             "officeDocument/2006/relationships/theme\" "
-                             "Target=\"../../../etc/passwd\"/></Relationships>"}}));
+  WriteRawZip(
+      dir.File("outside.xlsx"),
+      Template({{"xl/_rels/workbook.xml.rels",
+                 rels + "<Relationship Id=\"rId4\" Type=\"http://schemas.openxmlformats.org/"
+                        "officeDocument/2006/relationships/theme\" "
+                        "Target=\"../../../etc/passwd\"/></Relationships>"}}));
   std::string e = OpenError(dir.File("outside.xlsx"));
   EXPECT_CONTAINS(e, "../../../etc/passwd");
   EXPECT_CONTAINS(e, "outside the package");
 
-  WriteRawZip(dir.File("missing.xlsx"),
-              Template({{"xl/_rels/workbook.xml.rels",
-                         rels +
-                             "<Relationship Id=\"rId4\" Type=\"http://schemas.openxmlformats.org/"
-                             "officeDocument/2006/relationships/theme\" "
-                             "Target=\"theme/theme1.xml\"/></Relationships>"}}));
+  WriteRawZip(
+      dir.File("missing.xlsx"),
+      Template({{"xl/_rels/workbook.xml.rels",
+                 rels + "<Relationship Id=\"rId4\" Type=\"http://schemas.openxmlformats.org/"
+                        "officeDocument/2006/relationships/theme\" "
+                        "Target=\"theme/theme1.xml\"/></Relationships>"}}));
   e = OpenError(dir.File("missing.xlsx"));
   EXPECT_CONTAINS(e, "xl/theme/theme1.xml, which is missing");
 
@@ -289,15 +288,25 @@ TEST(PackageLimits, BrokenReferencesAndEntityDeclarations) {
     return std::string(kSheetHead) + "<sheetData><row r=\"1\">" + cells +
            "</row></sheetData></worksheet>";
   };
-  WriteRawZip(dir.File("sst.xlsx"),
-              Template({{"xl/worksheets/sheet1.xml", sheetWith("<c r=\"A1\" t=\"s\"><v>999</v></c>")}}));
+  WriteRawZip(
+      dir.File("sst.xlsx"),
+      Template({{"xl/worksheets/sheet1.xml", sheetWith("<c r=\"A1\" t=\"s\"><v>999</v></c>")}}));
   EXPECT_CONTAINS(OpenError(dir.File("sst.xlsx")), "shared string 999");
-  WriteRawZip(dir.File("sst2.xlsx"),
-              Template({{"xl/worksheets/sheet1.xml", sheetWith("<c r=\"A1\" t=\"s\"><v>x</v></c>")}}));
+  WriteRawZip(
+      dir.File("sst2.xlsx"),
+      Template({{"xl/worksheets/sheet1.xml", sheetWith("<c r=\"A1\" t=\"s\"><v>x</v></c>")}}));
   EXPECT_CONTAINS(OpenError(dir.File("sst2.xlsx")), "not an index");
   WriteRawZip(dir.File("style.xlsx"),
               Template({{"xl/worksheets/sheet1.xml", sheetWith("<c r=\"A1\" s=\"999\"/>")}}));
   EXPECT_CONTAINS(OpenError(dir.File("style.xlsx")), "cell format 999");
+
+  // A second document element behind the first: new strings would go into
+  // the one nobody reads.
+  WriteRawZip(dir.File("tworoots.xlsx"),
+              Template({{"xl/sharedStrings.xml",
+                         "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/"
+                         "main\"></sst><sst><si><t>x</t></si></sst>"}}));
+  EXPECT_CONTAINS(OpenError(dir.File("tworoots.xlsx")), "content after the document element");
 
   // A billion laughs: refused at once, never expanded.
   std::string laughs = "<?xml version=\"1.0\"?><!DOCTYPE worksheet [<!ENTITY a \"ha\">";
@@ -309,9 +318,10 @@ TEST(PackageLimits, BrokenReferencesAndEntityDeclarations) {
       return r;
     }() + "\">";
   }
-  laughs += "]><worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-            "<sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>&j;</t></is></c></row>"
-            "</sheetData></worksheet>";
+  laughs +=
+      "]><worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+      "<sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>&j;</t></is></c></row>"
+      "</sheetData></worksheet>";
   WriteRawZip(dir.File("laughs.xlsx"), Template({{"xl/worksheets/sheet1.xml", laughs}}));
   auto t0 = std::chrono::steady_clock::now();
   e = OpenError(dir.File("laughs.xlsx"));
@@ -389,7 +399,8 @@ TEST(PackageLimits, TenThousandWorksheets) {
     book += "<sheet name=\"S" + k + "\" sheetId=\"" + k + "\" r:id=\"r" + k + "\"/>";
     rels += "<Relationship Id=\"r" + k +
             "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
-            "worksheet\" Target=\"worksheets/sheet" + k + ".xml\"/>";
+            "worksheet\" Target=\"worksheets/sheet" +
+            k + ".xml\"/>";
     parts.push_back(Deflated("xl/worksheets/sheet" + k + ".xml",
                              std::string(kSheetHead) + "<sheetData><row r=\"1\"><c r=\"A1\"><v>" +
                                  k + "</v></c></row></sheetData></worksheet>"));
@@ -412,7 +423,8 @@ TEST(PackageLimits, TenThousandWorksheets) {
   EXPECT_EQ(wb.WorkSheets(n + 1).Name(), "S1 (2)");
   wb.WorkSheets(1).Select();
   wb.Close(true);
-  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(60));
+  // Generous: the machine may be shared; a hang or a quadratic walk is what it catches.
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(240));
   auto back = CreateExcelEngine();
   IWorkbook& again = back->Workbooks().Open(dir.File("many.xlsx"));
   EXPECT_EQ(again.sheets().count(), n + 1);
