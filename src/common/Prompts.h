@@ -46,4 +46,16 @@ class IPrompts {
   virtual void ProcessPendingEvents() = 0;
 };
 
+// The busy cursor for a scope: restored however the operation ends.
+class BusyCursor {
+ public:
+  explicit BusyCursor(IPrompts& prompts) : prompts_(prompts) { prompts_.SetBusy(true); }
+  ~BusyCursor() { prompts_.SetBusy(false); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  IPrompts& prompts_;
+};
+
 }  // namespace zel

@@ -14,17 +14,6 @@ namespace {
 
 std::string Field(TMySQL5& c, int i) { return text::FromServer(c.GetField(i)); }
 
-class BusyCursor {
- public:
-  explicit BusyCursor(IPrompts& prompts) : prompts_(prompts) { prompts_.SetBusy(true); }
-  ~BusyCursor() { prompts_.SetBusy(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-
- private:
-  IPrompts& prompts_;
-};
-
 // A TCP port as typed: digits only, 1 to 65535.
 bool ParsePort(const std::string& text, int& port) {
   const char* end = text.data() + text.size();

@@ -25,17 +25,6 @@ void Trap(Step&& step) noexcept {
   }
 }
 
-class BusyCursor {
- public:
-  explicit BusyCursor(IPrompts& prompts) : prompts_(prompts) { prompts_.SetBusy(true); }
-  ~BusyCursor() { prompts_.SetBusy(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-
- private:
-  IPrompts& prompts_;
-};
-
 // The column statement on a session of its own, for a worker of an export.
 class TOracleColumnReader : public IColumnReader {
  public:

@@ -10,18 +10,6 @@ namespace {
 
 std::string Field(TPQResultset& rs, int i) { return text::FromServer(rs.Fields(i).AsString()); }
 
-// Restores the default cursor however the column read ends.
-class BusyCursor {
- public:
-  explicit BusyCursor(IPrompts& prompts) : prompts_(prompts) { prompts_.SetBusy(true); }
-  ~BusyCursor() { prompts_.SetBusy(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-
- private:
-  IPrompts& prompts_;
-};
-
 }  // namespace
 
 TPostgresReader::TPostgresReader(TBrowser& browser)

@@ -13,17 +13,6 @@ namespace {
 // The definition grid has these columns from the first column read on.
 constexpr int kColumnCells = 8;
 
-class BusyCursor {
- public:
-  explicit BusyCursor(IPrompts& prompts) : prompts_(prompts) { prompts_.SetBusy(true); }
-  ~BusyCursor() { prompts_.SetBusy(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-
- private:
-  IPrompts& prompts_;
-};
-
 // Close, set the text, open, go to the first row: what every statement of
 // the reader starts with. The caller reads until Eof and closes.
 IAdoQuery& Run(IAdoConnection& connection, const std::string& sql) {
