@@ -161,18 +161,28 @@ TEST_F(PrefetchExportTest, AServerKilledMidExportEndsAsReadingInTurnEnds) {
   Result serial = Export(manyDb, "many", 1, "serial.xlsx", kill);
   Result ahead = Export(manyDb, "many", 8, "ahead.xlsx", kill);
   ASSERT_FALSE(ahead.log.empty());
-  EXPECT_EQ(ahead.log.back(), "Excel　出力異常終了。");
-  EXPECT_EQ(serial.log.back(), ahead.log.back());
+  // Reading in turn, the first table's statement meets the lost session.
+  EXPECT_EQ(serial.log.back(), "Excel　出力異常終了。");
+  EXPECT_EQ(serial.log.size(), 3u);
+  ASSERT_EQ(serial.messages.size(), 1u);
+  auto templ = res::Find("xlsx", "obtable2007");
+  ASSERT_TRUE(templ);
+  if (ahead.log.back() == "Excel　出力正常終了。") {
+    // On a slow machine (the sanitizer build) the readers ahead may have read
+    // every table before the sessions ended: then nothing was lost and the
+    // workbook must be the whole one, as an undisturbed run writes it.
+    EXPECT_TRUE(ahead.messages.empty());
+    Result whole = Export(manyDb, "many", 1, "whole.xlsx");
+    ExpectSameWorkbook(whole.target, ahead.target, false);
+    return;
+  }
   // Tables whose columns were read before the kill get their sheets written
   // first; the run then fails where a table had still to be read, as the
   // serial run fails at its first table, with the same message.
-  EXPECT_EQ(serial.log.size(), 3u);
+  EXPECT_EQ(ahead.log.back(), "Excel　出力異常終了。");
   EXPECT_GE(ahead.log.size(), serial.log.size());
   EXPECT_LT(ahead.log.size(), 2u * 400u);
   EXPECT_EQ(serial.messages, ahead.messages);
-  ASSERT_EQ(ahead.messages.size(), 1u);
-  auto templ = res::Find("xlsx", "obtable2007");
-  ASSERT_TRUE(templ);
   EXPECT_EQ(ReadFile(ahead.target), std::string(*templ));
 }
 
