@@ -1,5 +1,7 @@
 #include "catalog/ColumnPrefetch.h"
 
+#include <pthread.h>
+
 #include <exception>
 
 namespace zel {
@@ -33,6 +35,9 @@ void TColumnPrefetch::Stop() {
 }
 
 void TColumnPrefetch::Work(std::unique_ptr<IColumnReader> reader) {
+  // Named so that a look at the process (top -H, a debugger, a test) tells
+  // the readers ahead from the threads of Qt and the client libraries.
+  pthread_setname_np(pthread_self(), kWorkerThreadName);
   for (;;) {
     size_t index;
     {

@@ -23,6 +23,9 @@ class TTreeNode;
 
 class TColumnPrefetch {
  public:
+  // What each worker thread is called (at most 15 characters).
+  static constexpr const char* kWorkerThreadName = "zel-ahead";
+
   using ReaderFactory = std::function<std::unique_ptr<IColumnReader>()>;
 
   // Starts `workers` threads, each with a column reader of its own from

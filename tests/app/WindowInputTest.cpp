@@ -28,6 +28,7 @@
 #include "common/IniFile.h"
 #include "common/Resources.h"
 #include "export/Exports.h"
+#include "catalog/ColumnPrefetch.h"
 #include "support/PgFixture.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestEnv.h"
@@ -38,14 +39,8 @@ namespace {
 
 using test::PgServer;
 
-int ThreadCount() {
-  int n = 0;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
-    (void)entry;
-    ++n;
-  }
-  return n;
-}
+// The readers ahead running now.
+int Workers() { return test::ThreadCount(TColumnPrefetch::kWorkerThreadName); }
 
 // Pending events really are processed, as the Qt prompts do, and a test can
 // act at any of those points of a run.
@@ -351,12 +346,12 @@ TEST_F(WindowInputTest, StopButtonEndsTheRunAndItsReadersAhead) {
   ClickArrow("");
   ClickArrow(manyDb);
   ClickRow(manyDb + "/big");
-  const int threads = ThreadCount();
+  const int threads = Workers();
   int sessionsBeforeStop = 0, threadsBeforeStop = 0;
   prompts.onEvents = [&](int call) {
     if (call != 1) return;
     sessionsBeforeStop = Sessions(manyDb);
-    threadsBeforeStop = ThreadCount();
+    threadsBeforeStop = Workers();
     EXPECT_EQ(Page(), window->TabSheetLog);
     QTest::mouseClick(window->btnLogStop, Qt::LeftButton);
   };
@@ -369,7 +364,7 @@ TEST_F(WindowInputTest, StopButtonEndsTheRunAndItsReadersAhead) {
   EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"出力を中止しました。"});
   EXPECT_EQ(test::ReadFile(dir.File("stopped.xlsx")), Template())
       << "the target keeps the unfilled template";
-  EXPECT_EQ(ThreadCount(), threads) << "no worker is left";
+  EXPECT_EQ(Workers(), threads) << "no worker is left";
   EXPECT_EQ(SettledSessions(manyDb, 1), 1) << "only the window's own connection is left";
   EXPECT_EQ(Buttons(), "0111");
   EXPECT_FALSE(window->ProgressBar1->isVisible());
@@ -414,7 +409,7 @@ TEST_F(WindowInputTest, ClosingDuringARunStopsItThenCloses) {
   ClickArrow("");
   ClickArrow(manyDb);
   ClickRow(manyDb + "/many");
-  const int threads = ThreadCount();
+  const int threads = Workers();
   bool visibleAfterClose = false;
   prompts.onEvents = [&](int call) {
     if (call != 4) return;
@@ -429,7 +424,7 @@ TEST_F(WindowInputTest, ClosingDuringARunStopsItThenCloses) {
   EXPECT_EQ(LastLog(), "Excel　出力異常終了。");
   EXPECT_TRUE(prompts.messages.empty()) << "no message box in the way of closing";
   EXPECT_EQ(test::ReadFile(dir.File("closed.xlsx")), Template());
-  EXPECT_EQ(ThreadCount(), threads);
+  EXPECT_EQ(Workers(), threads);
   // Closed while idle, it closes at once.
   window->show();
   window->close();

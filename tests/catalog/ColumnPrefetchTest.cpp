@@ -69,7 +69,7 @@ class ColumnPrefetchTest : public ::testing::Test {
 };
 
 TEST_F(ColumnPrefetchTest, EveryTableIsReadOnceAndHandedOutOnce) {
-  const int before = ThreadCount();
+  const int before = ThreadCount(TColumnPrefetch::kWorkerThreadName);
   {
     TColumnPrefetch prefetch(Tables(), Factory(), 4);
     EXPECT_EQ(prefetch.Workers(), 4);
@@ -87,7 +87,7 @@ TEST_F(ColumnPrefetchTest, EveryTableIsReadOnceAndHandedOutOnce) {
   EXPECT_EQ(counters.reads, 30);
   EXPECT_EQ(counters.made, 4);
   EXPECT_EQ(counters.destroyed, 4);
-  EXPECT_EQ(ThreadCount(), before);
+  EXPECT_EQ(ThreadCount(TColumnPrefetch::kWorkerThreadName), before);
 }
 
 TEST_F(ColumnPrefetchTest, AFailedReadLeavesThatTableToTheCallerAndTheOthersGoOn) {
@@ -114,12 +114,12 @@ TEST_F(ColumnPrefetchTest, WithEveryWorkerGoneTheRestIsLeftToTheCallerWithoutWai
 }
 
 TEST_F(ColumnPrefetchTest, StoppingEndsTheWorkersAndClosesTheirReaders) {
-  const int before = ThreadCount();
+  const int before = ThreadCount(TColumnPrefetch::kWorkerThreadName);
   TColumnPrefetch prefetch(Tables(), Factory("", 20), 2);
   ASSERT_TRUE(prefetch.Take(*schema->Child(0)));
   prefetch.Stop();
   EXPECT_EQ(counters.destroyed, 2);
-  EXPECT_EQ(ThreadCount(), before);
+  EXPECT_EQ(ThreadCount(TColumnPrefetch::kWorkerThreadName), before);
   EXPECT_LT(counters.reads, 30);
   // After the stop nothing waits: unread tables go to the caller.
   EXPECT_FALSE(prefetch.Take(*schema->Child(29)));

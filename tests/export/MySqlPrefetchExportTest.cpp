@@ -14,6 +14,7 @@
 
 #include "common/IniFile.h"
 #include "export/Exports.h"
+#include "catalog/ColumnPrefetch.h"
 #include "support/MariaFixture.h"
 #include "support/PgBrowser.h"
 #include "support/WorkbookCheck.h"
@@ -23,14 +24,8 @@ using namespace zel::test;
 
 namespace {
 
-int ThreadCount() {
-  int n = 0;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
-    (void)entry;
-    ++n;
-  }
-  return n;
-}
+// The readers ahead running now.
+int Workers() { return test::ThreadCount(TColumnPrefetch::kWorkerThreadName); }
 
 class MySqlPrefetchExportTest : public ::testing::Test {
  protected:
@@ -180,13 +175,13 @@ TEST_F(MySqlPrefetchExportTest, WorkersOverlapTheirConnectionsAndNoneOutlivesThe
     }
     return most;
   };
-  const int threads = ThreadCount();
+  const int threads = Workers();
   // Reading in turn, each statement's connection closes before the next
   // opens (the server may log a quit a moment after the next connects, on a
   // busy machine twice in a row); a connection left open would add up.
   EXPECT_LE(peak(1), 3u);
   EXPECT_GE(peak(4), 3u);
-  EXPECT_EQ(ThreadCount(), threads);
+  EXPECT_EQ(Workers(), threads);
   for (int i = 0; i < 50 && Connections() > 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(Connections(), 0);

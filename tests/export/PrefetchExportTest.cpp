@@ -8,6 +8,7 @@
 #include "common/IniFile.h"
 #include "common/Resources.h"
 #include "export/Exports.h"
+#include "catalog/ColumnPrefetch.h"
 #include "support/PgBrowser.h"
 #include "support/PgFixture.h"
 #include "support/WorkbookCheck.h"
@@ -130,11 +131,11 @@ TEST_F(PrefetchExportTest, ReadingAheadWritesTheSameWorkbookAndLogAsReadingInTur
 }
 
 TEST_F(PrefetchExportTest, NoThreadOrConnectionOutlivesTheExport) {
-  const int threads = ThreadCount();
+  const int threads = ThreadCount(TColumnPrefetch::kWorkerThreadName);
   Result r = Export(manyDb, "many", 8, "many.xlsx");
   ASSERT_FALSE(r.log.empty());
   EXPECT_EQ(r.log.back(), "Excel　出力正常終了。");
-  EXPECT_EQ(ThreadCount(), threads);
+  EXPECT_EQ(ThreadCount(TColumnPrefetch::kWorkerThreadName), threads);
   // The browser of Export is gone too: no session of ours is left.
   for (int i = 0; i < 50 && Sessions(manyDb) > 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));

@@ -104,11 +104,14 @@ int RunCommand(const std::string& command, std::string* output) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-int ThreadCount() {
+int ThreadCount(const char* name) {
   int n = 0;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
-    (void)entry;
-    ++n;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", ec)) {
+    // A thread that ends meanwhile takes its folder with it: it does not count.
+    std::ifstream comm(entry.path() / "comm");
+    std::string text;
+    if (std::getline(comm, text) && text == name) ++n;
   }
   return n;
 }
