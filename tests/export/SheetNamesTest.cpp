@@ -1,6 +1,7 @@
 // Tables whose names Excel refuses as tab names still get their sheets:
 // the derivation of a legal, unique name, and a definition export of a real
-// PostgreSQL schema holding every kind of such name.
+// PostgreSQL schema and of a real MariaDB schema holding every kind of
+// such name.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -10,6 +11,7 @@
 #include "common/Text.h"
 #include "export/Exports.h"
 #include "export/SheetNames.h"
+#include "support/MariaFixture.h"
 #include "support/PgBrowser.h"
 #include "support/PgFixture.h"
 #include "support/WorkbookCheck.h"
@@ -104,6 +106,81 @@ TEST(SheetNames, DuplicatesWithoutRegardToCaseAndNamesTakenElsewhere) {
 
 namespace {
 
+// Every kind of name Excel refuses as a tab name, and some it accepts.
+std::vector<std::string> HostileNames() {
+  return {
+      "History",
+      "history",
+      std::string(31, 'L') + "_first",
+      std::string(31, 'L') + "_second",
+      "a/b\\c",
+      "what?",
+      "star*",
+      "[bracket]",
+      "colon:",
+      "'quoted'",
+      "''",
+      "tab\there",
+      "plain",
+      Repeat("表", 20),
+      Repeat("表", 15) + "裏",
+  };
+}
+
+// Runs the definition export of `schema` (selected in `browser`) and checks
+// that every table got a legal, unique sheet named after it where Excel
+// allows, that the renamed ones are logged, and that the table-name cell
+// keeps the real name. The tree gives the order, which differs per server.
+void ExportAndCheckHostile(TBrowser& browser, ScriptedPrompts& prompts, TTreeNode& schema,
+                           const std::string& target) {
+  const size_t count = HostileNames().size();
+  ASSERT_EQ(schema.ChildCount(), static_cast<int>(count));
+  TExporter exporter(browser);
+  std::vector<std::string> notices;
+  exporter.OnNotice = [&](const std::string& line) { notices.push_back(line); };
+  prompts.saveAnswers.push_back(target);
+  exporter.DefinitionCommand();
+  ASSERT_TRUE(prompts.messages.empty()) << prompts.messages[0].text;
+  ASSERT_EQ(exporter.Runs().size(), 1u);
+  EXPECT_TRUE(exporter.Runs()[0].saved);
+
+  WorkbookDump d = DumpWorkbook(target, false);
+  ASSERT_TRUE(d.ok()) << d.error;
+  ASSERT_EQ(d["sheet.count"], std::to_string(count));
+  std::set<std::string> folded;
+  int renamed = 0;
+  for (int i = 1; i <= schema.ChildCount(); ++i) {
+    const std::string table = schema.Child(i - 1)->Text();
+    const std::string sheet = d["sheet." + std::to_string(i)];
+    SCOPED_TRACE(table + " -> " + sheet);
+    ExpectLegal(sheet);
+    EXPECT_TRUE(folded.insert(xl::FoldSheetName(sheet)).second) << "not unique";
+    EXPECT_EQ(d[sheet + "!C4"], "s:" + table);
+    EXPECT_EQ(d[sheet + "!B8"], "s:id");
+    if (sheet != text::CutCp932(table, 31)) ++renamed;
+  }
+  // Accepted names unchanged; each of the others named in one log line.
+  const std::vector<std::string> accepted = {"plain", Repeat("表", 15), std::string(31, 'L')};
+  for (const auto& a : accepted) EXPECT_TRUE(d.Has(a + "!C4")) << a;
+  // Of History and history, the one that comes second is numbered.
+  EXPECT_TRUE(d.Has("History!C4") != d.Has("history!C4"));
+  EXPECT_TRUE(d.Has("History~2!C4") || d.Has("history~2!C4"));
+  EXPECT_TRUE(d.Has(Repeat("表", 14) + "~2!C4"));
+  EXPECT_TRUE(d.Has(std::string(29, 'L') + "~2!C4"));
+  EXPECT_EQ(renamed, 11);
+  EXPECT_EQ(notices.size(), 11u);
+  int logged = 0;
+  for (const auto& line : browser.LogLines())
+    if (line.find("シート名を「") != std::string::npos) ++logged;
+  EXPECT_EQ(logged, 11);
+  EXPECT_TRUE(d.Has("a_b_c!C4"));
+  EXPECT_TRUE(d.Has("tab_here!C4"));
+  EXPECT_TRUE(d.Has("quoted!C4"));
+  if (SchemasAvailable()) {
+    EXPECT_EQ(SchemaProblems(target), "");
+  }
+}
+
 class HostileNamesTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -124,27 +201,8 @@ class HostileNamesTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(HostileNamesTest, EveryTableGetsAUniqueLegalSheet) {
-  // In tree order (PostgreSQL sorts by name in the C collation of the
-  // fixture database; the test reads the order back from the tree).
-  const std::vector<std::string> names = {
-      "History",
-      "history",
-      std::string(31, 'L') + "_first",
-      std::string(31, 'L') + "_second",
-      "a/b\\c",
-      "what?",
-      "star*",
-      "[bracket]",
-      "colon:",
-      "'quoted'",
-      "''",
-      "tab\there",
-      "plain",
-      Repeat("表", 20),
-      Repeat("表", 15) + "裏",
-  };
   std::string sql = "CREATE SCHEMA hostile;";
-  for (const auto& n : names) {
+  for (const auto& n : HostileNames()) {
     std::string quoted;
     for (char c : n) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
     sql += "CREATE TABLE hostile.\"" + quoted + "\" (id integer primary key);";
@@ -155,51 +213,26 @@ TEST_F(HostileNamesTest, EveryTableGetsAUniqueLegalSheet) {
   ASSERT_TRUE(b->browser->chkDbOK());
   TTreeNode* schema = b->Select(b->Database(db), "hostile");
   ASSERT_NE(schema, nullptr);
-  ASSERT_EQ(schema->ChildCount(), static_cast<int>(names.size()));
-  TExporter exporter(*b->browser);
-  std::vector<std::string> notices;
-  exporter.OnNotice = [&](const std::string& line) { notices.push_back(line); };
-  std::string target = dir.File("hostile.xlsx");
-  b->prompts.saveAnswers.push_back(target);
-  exporter.DefinitionCommand();
-  ASSERT_TRUE(b->prompts.messages.empty()) << b->prompts.messages[0].text;
-  ASSERT_EQ(exporter.Runs().size(), 1u);
-  EXPECT_TRUE(exporter.Runs()[0].saved);
+  ExportAndCheckHostile(*b->browser, b->prompts, *schema, dir.File("hostile.xlsx"));
+}
 
-  WorkbookDump d = DumpWorkbook(target, false);
-  ASSERT_TRUE(d.ok()) << d.error;
-  ASSERT_EQ(d["sheet.count"], std::to_string(names.size()));
-  std::set<std::string> folded;
-  int renamed = 0;
-  for (int i = 1; i <= schema->ChildCount(); ++i) {
-    const std::string table = schema->Child(i - 1)->Text();
-    const std::string sheet = d["sheet." + std::to_string(i)];
-    SCOPED_TRACE(table + " -> " + sheet);
-    ExpectLegal(sheet);
-    EXPECT_TRUE(folded.insert(xl::FoldSheetName(sheet)).second) << "not unique";
-    // The table-name cell keeps the real name.
-    EXPECT_EQ(d[sheet + "!C4"], "s:" + table);
-    EXPECT_EQ(d[sheet + "!B8"], "s:id");
-    if (sheet != text::CutCp932(table, 31)) ++renamed;
+TEST(HostileNamesMariaTest, EveryTableGetsAUniqueLegalSheet) {
+  MariaServer srv;
+  if (!MariaAvailable(srv)) {
+    if (ServersRequired()) FAIL() << "MariaDB test server not running";
+    GTEST_SKIP() << "MariaDB test server not running";
   }
-  // Accepted names unchanged; each of the others named in one log line.
-  const std::vector<std::string> accepted = {"plain", Repeat("表", 15), std::string(31, 'L')};
-  for (const auto& a : accepted) EXPECT_TRUE(d.Has(a + "!C4")) << a;
-  // Of History and history, the one that comes second is numbered.
-  EXPECT_TRUE(d.Has("History!C4") != d.Has("history!C4"));
-  EXPECT_TRUE(d.Has("History~2!C4") || d.Has("history~2!C4"));
-  EXPECT_TRUE(d.Has(Repeat("表", 14) + "~2!C4"));
-  EXPECT_TRUE(d.Has(std::string(29, 'L') + "~2!C4"));
-  EXPECT_EQ(renamed, 11);
-  EXPECT_EQ(notices.size(), 11u);
-  int logged = 0;
-  for (const auto& line : b->browser->LogLines())
-    if (line.find("シート名を「") != std::string::npos) ++logged;
-  EXPECT_EQ(logged, 11);
-  EXPECT_TRUE(d.Has("a_b_c!C4"));
-  EXPECT_TRUE(d.Has("tab_here!C4"));
-  EXPECT_TRUE(d.Has("quoted!C4"));
-  if (SchemasAvailable()) {
-    EXPECT_EQ(SchemaProblems(target), "");
-  }
+  TempDir dir;
+  MariaSchemas schemas(srv);
+  const std::string name = schemas.Create("zel_hostile");
+  std::string sql;
+  for (const auto& n : HostileNames())
+    sql += "CREATE TABLE " + MariaIdent(name) + "." + MariaIdent(n) + " (id int primary key);";
+  ASSERT_EQ(MariaSql(srv, sql), 0);
+
+  auto b = std::make_unique<MariaBrowser>(srv, "\x01", dir.Path());
+  ASSERT_TRUE(b->browser->chkDbOK());
+  TTreeNode* schema = b->Select(b->Root(), name);
+  ASSERT_NE(schema, nullptr);
+  ExportAndCheckHostile(*b->browser, b->prompts, *schema, dir.File("hostile.xlsx"));
 }
