@@ -11,7 +11,7 @@ namespace {
 
 bool HoldsFormula(const WorksheetModel::Cell& cell) {
   if (cell.kind != WorksheetModel::Kind::Raw) return false;
-  const std::string& v = cell.value;
+  std::string_view v = cell.value;
   for (std::size_t at = v.find('f'); at != std::string::npos; at = v.find('f', at + 1)) {
     if (at == 0 || (v[at - 1] != '<' && v[at - 1] != ':')) continue;
     char next = at + 1 < v.size() ? v[at + 1] : '\0';
