@@ -50,13 +50,13 @@ void XlsxWorksheet::SetFormulaR1C1(int row, int column, std::string_view text) {
       cell.value = std::to_string(book_.Strings().Add(CellTextForXml(text)));
       break;
   }
-  dirty_ = true;
+  MarkDirty();
 }
 
 void XlsxWorksheet::SetWrapText(int row, int column, bool wrap) {
   WorksheetModel::Cell& cell = Model().At(row, column);
   cell.style = book_.Styles().WithWrap(cell.style, wrap);
-  dirty_ = true;
+  MarkDirty();
 }
 
 }  // namespace zel::xl
