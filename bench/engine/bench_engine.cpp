@@ -49,6 +49,8 @@ int main(int argc, char** argv) {
     std::string a = argv[i];
     if (a == "--no-openpyxl")
       withOpenpyxl = false;
+    else if (a == "--keep")
+      keep = true;
     else
       sheets = std::atoi(argv[i]);
   }

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <unordered_set>
 
 #include "xlsx/FormulaRefs.h"
 #include "xlsx/XlsxError.h"
@@ -63,6 +65,52 @@ bool ParseCellRef(std::string_view ref, int& row, int& column) {
   return true;
 }
 
+void CellString::assign(std::string_view s) {
+  if (s.size() <= kInPlace) {
+    char copy[kInPlace];  // s may lie in this very string
+    std::memcpy(copy, s.data(), s.size());
+    Free();
+    std::memcpy(buf_, copy, s.size());
+    buf_[s.size()] = '\0';
+    buf_[kTag] = static_cast<char>(s.size());
+    return;
+  }
+  if (s.size() > UINT32_MAX) throw EXlsxError("a cell holds more text than a worksheet can");
+  char* p = new char[s.size() + 1];
+  std::memcpy(p, s.data(), s.size());
+  p[s.size()] = '\0';
+  Free();
+  auto n = static_cast<uint32_t>(s.size());
+  std::memcpy(buf_, &p, sizeof p);
+  std::memcpy(buf_ + sizeof p, &n, sizeof n);
+  buf_[kTag] = static_cast<char>(kHeap);
+}
+
+WorksheetModel::RowCells* WorksheetModel::NewCells(std::size_t capacity) {
+  void* mem = ::operator new(sizeof(RowCells) + capacity * sizeof(Cell));
+  auto* cells = new (mem) RowCells;
+  cells->refs.store(1, std::memory_order_relaxed);
+  cells->count = 0;
+  cells->capacity = static_cast<uint16_t>(capacity);
+  return cells;
+}
+
+void WorksheetModel::Release(RowCells* cells) noexcept {
+  if (!cells || cells->refs.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+  for (Cell& c : *cells) c.~Cell();
+  cells->~RowCells();
+  ::operator delete(cells);
+}
+
+WorksheetModel::~WorksheetModel() {
+  for (RowSlot& r : rows_) Release(r.cells);
+}
+
+const WorksheetModel::RowInfo& WorksheetModel::InfoOf(const RowSlot& row) const {
+  static const RowInfo plain;
+  return rowInfo_ && row.info ? (*rowInfo_)[row.info] : plain;
+}
+
 namespace {
 
 // A worksheet part cut around the inside of its <sheetData>, so the rows can
@@ -120,6 +168,19 @@ bool SplitSheetData(std::string_view xml, SheetDataSplit& out) {
   return false;
 }
 
+// How many row elements the text of <sheetData> opens, to size the row
+// index once.
+std::size_t CountRows(std::string_view rows, const std::string& prefix) {
+  const std::string open = "<" + prefix + "row";
+  std::size_t n = 0;
+  for (std::size_t at = rows.find(open); at != std::string_view::npos;
+       at = rows.find(open, at + open.size())) {
+    std::size_t after = at + open.size();
+    if (after < rows.size() && !NameChar(rows[after]) && rows[after] != ':') ++n;
+  }
+  return n;
+}
+
 // About this many bytes of rows are held as a tree at a time.
 constexpr std::size_t kRowSliceBytes = 1u << 20;
 
@@ -144,13 +205,25 @@ void WorksheetModel::Parse(std::string_view xml, const std::string& partName) {
   });
 
   const std::string where = " in " + partName;
+  // Rows with the same attributes and tail share one entry of the table.
+  auto info = std::make_shared<std::vector<RowInfo>>(1);
+  auto infoHash = [&](uint32_t i) {
+    const RowInfo& ri = (*info)[i];
+    return std::hash<std::string>()(ri.attrs) * 31 + std::hash<std::string>()(ri.tail);
+  };
+  auto infoEqual = [&](uint32_t a, uint32_t b) {
+    return (*info)[a].attrs == (*info)[b].attrs && (*info)[a].tail == (*info)[b].tail;
+  };
+  std::unordered_set<uint32_t, decltype(infoHash), decltype(infoEqual)> infoIndex(64, infoHash,
+                                                                                   infoEqual);
+  std::vector<Cell> cells;
   long lastRow = 0;
   auto readRow = [&](pugi::xml_node rn) {
     long r = rn.attribute("r") ? ToLong(rn.attribute("r").value()) : lastRow + 1;
     if (r < 1 || r > kMaxRows || r <= lastRow)
       throw EXlsxError("a row number" + where + " is missing, out of order or out of range");
     lastRow = r;
-    Row& row = MutableRow(static_cast<int>(r));
+    RowInfo& row = info->emplace_back();
     for (pugi::xml_attribute a = rn.first_attribute(); a; a = a.next_attribute()) {
       std::string_view n = a.name();
       if (n == "r" || n == "spans") continue;
@@ -162,6 +235,7 @@ void WorksheetModel::Parse(std::string_view xml, const std::string& partName) {
       AppendAttrEscaped(row.attrs, a.value());
       row.attrs += '"';
     }
+    cells.clear();
     long lastCol = 0;
     for (pugi::xml_node cn = rn.first_child(); cn; cn = cn.next_sibling()) {
       if (cn.type() != pugi::node_element) continue;
@@ -183,8 +257,8 @@ void WorksheetModel::Parse(std::string_view xml, const std::string& partName) {
       if (cc <= lastCol)
         throw EXlsxError("the cells of row " + std::to_string(r) + where + " are out of order");
       lastCol = cc;
-      Cell cell;
-      cell.column = static_cast<uint32_t>(cc);
+      Cell& cell = cells.emplace_back();
+      cell.column = static_cast<uint16_t>(cc);
       std::string_view t;
       bool raw = false;
       for (pugi::xml_attribute a = cn.first_attribute(); a; a = a.next_attribute()) {
@@ -218,7 +292,7 @@ void WorksheetModel::Parse(std::string_view xml, const std::string& partName) {
         long index = ToLong(cell.value.c_str());
         if (index < 0)
           throw EXlsxError("the cell " + ColumnName(cc) + std::to_string(r) + where +
-                           " refers to the shared string \"" + cell.value +
+                           " refers to the shared string \"" + std::string(cell.value.view()) +
                            "\", which is not an index");
         maxShared_ = std::max(maxShared_, index);
       } else if (t.empty() || t == "n") {
@@ -226,16 +300,39 @@ void WorksheetModel::Parse(std::string_view xml, const std::string& partName) {
         cell.value = v.text().get();
       } else {
         cell.kind = Kind::Typed;
-        cell.value = std::string(t) + '\0' + v.text().get();
+        std::string typed(t);
+        typed += '\0';
+        typed += v.text().get();
+        cell.value = typed;
       }
       maxStyle_ = std::max(maxStyle_, cell.style);
-      row.cells.push_back(std::move(cell));
     }
     maxStyle_ = std::max(maxStyle_, row.style);
+    uint32_t infoAt = 0;
+    if (row.attrs.empty() && row.tail.empty()) {
+      info->pop_back();
+    } else {
+      auto [known, fresh] = infoIndex.insert(static_cast<uint32_t>(info->size() - 1));
+      if (!fresh) info->pop_back();
+      infoAt = *known;
+    }
+    RowCells* block = nullptr;
+    if (!cells.empty()) {
+      block = NewCells(cells.size());
+      for (Cell& c : cells) {
+        new (block->end()) Cell(std::move(c));
+        ++block->count;
+      }
+    }
+    rows_.push_back({block, static_cast<uint32_t>(r), infoAt});
   };
   if (!sliced || split.prefix != prefix_) {
+    std::size_t count = 0;
+    ForEachChild(sheetData_, "row", [&](pugi::xml_node) { ++count; });
+    rows_.reserve(std::min<std::size_t>(count, kMaxRows));
     ForEachChild(sheetData_, "row", readRow);
   } else {
+    rows_.reserve(std::min<std::size_t>(CountRows(split.rows, prefix_), kMaxRows));
     const std::string closeRow = "</" + prefix_ + "row>";
     const std::string open = "<" + prefix_ + "sheetData>", close = "</" + prefix_ + "sheetData>";
     std::string_view rows = split.rows;
@@ -255,6 +352,7 @@ void WorksheetModel::Parse(std::string_view xml, const std::string& partName) {
       pos = end;
     }
   }
+  rowInfo_ = std::move(info);
   for (const auto& c : colStyles_) maxStyle_ = std::max(maxStyle_, c.style);
   while (sheetData_.first_child()) sheetData_.remove_child(sheetData_.first_child());
   sheetData_.append_child(pugi::node_pcdata).set_value(kCellsMarker);
@@ -273,6 +371,9 @@ std::unique_ptr<WorksheetModel> WorksheetModel::Clone() const {
   copy->LocateNodes();
   copy->prefix_ = prefix_;
   copy->rows_ = rows_;
+  for (const RowSlot& r : rows_)
+    if (r.cells) r.cells->refs.fetch_add(1, std::memory_order_relaxed);
+  copy->rowInfo_ = rowInfo_;
   copy->colStyles_ = colStyles_;
   copy->hasFormulas_ = hasFormulas_;
   copy->maxShared_ = maxShared_;
@@ -280,13 +381,24 @@ std::unique_ptr<WorksheetModel> WorksheetModel::Clone() const {
   return copy;
 }
 
-uint32_t WorksheetModel::DefaultStyle(const Row& row, int column) const {
-  if (row.customFormat) return row.style;
+uint32_t WorksheetModel::DefaultStyle(const RowSlot& row, int column) const {
+  const RowInfo& info = InfoOf(row);
+  if (info.customFormat) return info.style;
   for (const auto& c : colStyles_)
     if (static_cast<uint32_t>(column) >= c.min && static_cast<uint32_t>(column) <= c.max)
       return c.style;
   return 0;
 }
+
+namespace {
+
+template <typename Cells>
+auto CellAt(Cells& cells, uint32_t column) {
+  return std::lower_bound(cells.begin(), cells.end(), column,
+                          [](const auto& c, uint32_t v) { return c.column < v; });
+}
+
+}  // namespace
 
 WorksheetModel::Cell& WorksheetModel::At(int row, int column) {
   if (row < 1 || row > kMaxRows || column < 1 || column > kMaxColumns) {
@@ -295,39 +407,77 @@ WorksheetModel::Cell& WorksheetModel::At(int row, int column) {
                      std::to_string(kMaxRows) + ", columns 1 to " + std::to_string(kMaxColumns) +
                      ")");
   }
-  Row& r = MutableRow(row);
+  RowSlot& slot = *SlotOf(row);
   auto col = static_cast<uint32_t>(column);
-  auto it = r.cells.end();
-  if (r.cells.empty() || r.cells.back().column < col) {
-    it = r.cells.end();
-  } else {
-    it = std::lower_bound(r.cells.begin(), r.cells.end(), col,
-                          [](const Cell& c, uint32_t v) { return c.column < v; });
-    if (it != r.cells.end() && it->column == col) return *it;
+  std::size_t pos = 0;
+  if (const RowCells* have = slot.cells) {
+    pos = have->count;
+    if (have->count && have->begin()[have->count - 1].column >= col) {
+      pos = static_cast<std::size_t>(CellAt(*have, col) - have->begin());
+      if (pos < have->count && have->begin()[pos].column == col)
+        return MutableCells(slot, 0).begin()[pos];
+    }
   }
   Cell cell;
-  cell.column = col;
-  cell.style = DefaultStyle(r, column);
-  return *r.cells.insert(it, std::move(cell));
+  cell.column = static_cast<uint16_t>(column);
+  cell.style = DefaultStyle(slot, column);
+  RowCells& cells = MutableCells(slot, 1);
+  Cell* b = cells.begin();
+  const std::size_t n = cells.count;
+  if (pos == n) {
+    new (b + n) Cell(std::move(cell));
+  } else {
+    new (b + n) Cell(std::move(b[n - 1]));
+    std::move_backward(b + pos, b + n - 1, b + n);
+    b[pos] = std::move(cell);
+  }
+  ++cells.count;
+  return b[pos];
 }
 
 const WorksheetModel::Cell* WorksheetModel::Find(int row, int column) const {
-  auto r = rows_.find(row);
-  if (r == rows_.end()) return nullptr;
-  const auto& cells = r->second->cells;
+  auto r = std::lower_bound(rows_.begin(), rows_.end(), row,
+                            [](const RowSlot& s, int v) { return static_cast<int>(s.number) < v; });
+  if (r == rows_.end() || static_cast<int>(r->number) != row || !r->cells) return nullptr;
   auto col = static_cast<uint32_t>(column);
-  auto it = std::lower_bound(cells.begin(), cells.end(), col,
-                             [](const Cell& c, uint32_t v) { return c.column < v; });
-  return it != cells.end() && it->column == col ? &*it : nullptr;
+  auto it = CellAt(*r->cells, col);
+  return it != r->cells->end() && it->column == col ? &*it : nullptr;
 }
 
-WorksheetModel::Row& WorksheetModel::MutableRow(int row) {
-  std::shared_ptr<Row>& slot = rows_[row];
-  if (!slot)
-    slot = std::make_shared<Row>();
-  else if (slot.use_count() > 1)
-    slot = std::make_shared<Row>(*slot);
-  return *slot;
+std::vector<WorksheetModel::RowSlot>::iterator WorksheetModel::SlotOf(int row) {
+  auto number = static_cast<uint32_t>(row);
+  if (!rows_.empty() && rows_.back().number < number) {
+    rows_.push_back({nullptr, number, 0});
+    return rows_.end() - 1;
+  }
+  auto it = std::lower_bound(rows_.begin(), rows_.end(), number,
+                             [](const RowSlot& s, uint32_t v) { return s.number < v; });
+  if (it == rows_.end() || it->number != number) it = rows_.insert(it, {nullptr, number, 0});
+  return it;
+}
+
+WorksheetModel::RowCells& WorksheetModel::MutableCells(RowSlot& slot, std::size_t extra) {
+  RowCells* old = slot.cells;
+  const std::size_t count = old ? old->count : 0;
+  const bool shared = old && old->refs.load(std::memory_order_acquire) > 1;
+  if (old && !shared && old->capacity >= count + extra) return *old;
+  std::size_t capacity = count + extra;
+  // A row that grows doubles, so writing a row cell by cell stays linear.
+  if (extra && count)
+    capacity = std::max(capacity, std::min<std::size_t>(2 * count, kMaxColumns));
+  RowCells* fresh = NewCells(capacity);
+  if (old) {
+    for (Cell& c : *old) {
+      if (shared)
+        new (fresh->end()) Cell(c);
+      else
+        new (fresh->end()) Cell(std::move(c));
+      ++fresh->count;
+    }
+    Release(old);
+  }
+  slot.cells = fresh;
+  return *fresh;
 }
 
 bool WorksheetModel::TabSelected() const {
@@ -377,15 +527,18 @@ void WorksheetModel::UnshareFormulaAt(int row, int column) {
   auto colon = ref.find(':');
   if (!ParseCellRef(ref.substr(0, colon), r1, c1)) return;
   if (colon == std::string::npos || !ParseCellRef(ref.substr(colon + 1), r2, c2)) r2 = r1, c2 = c1;
-  for (auto it = rows_.lower_bound(r1); it != rows_.end() && it->first <= r2; ++it) {
+  auto first = std::lower_bound(rows_.begin(), rows_.end(), static_cast<uint32_t>(std::max(r1, 1)),
+                                [](const RowSlot& s, uint32_t v) { return s.number < v; });
+  for (auto it = first; it != rows_.end() && static_cast<int>(it->number) <= r2; ++it) {
+    if (!it->cells) continue;
     bool any = false;
-    for (const Cell& c : it->second->cells)
+    for (const Cell& c : *it->cells)
       any = any || (c.kind == Kind::Raw && c.value.find("shared") != std::string::npos);
     if (!any) continue;
-    for (Cell& c : MutableRow(it->first).cells) {
+    const int number = static_cast<int>(it->number);
+    for (Cell& c : MutableCells(*it, 0)) {
       if (c.kind != Kind::Raw || static_cast<int>(c.column) < c1 ||
-          static_cast<int>(c.column) > c2 ||
-          (it->first == row && static_cast<int>(c.column) == column))
+          static_cast<int>(c.column) > c2 || (number == row && static_cast<int>(c.column) == column))
         continue;
       pugi::xml_document cd;
       if (!cd.load_buffer(c.value.data(), c.value.size(),
@@ -398,7 +551,7 @@ void WorksheetModel::UnshareFormulaAt(int row, int column) {
       cf.remove_attribute("t");
       cf.remove_attribute("si");
       cf.remove_attribute("ref");
-      std::string own = ShiftFormula(formula, it->first - row, static_cast<int>(c.column) - column);
+      std::string own = ShiftFormula(formula, number - row, static_cast<int>(c.column) - column);
       cf.text().set(own.c_str());
       c.value = PrintNode(cd.document_element());
     }
@@ -424,15 +577,28 @@ bool WorksheetModel::EditRawFormula(Cell& cell,
   return true;
 }
 
+bool WorksheetModel::EditAllFormulas(const std::function<std::string(std::string_view)>& edit) {
+  bool any = false;
+  for (RowSlot& slot : rows_) {
+    if (!slot.cells) continue;
+    bool has = false;
+    for (const Cell& cell : *slot.cells) has = has || cell.kind == Kind::Raw;
+    if (!has) continue;
+    for (Cell& cell : MutableCells(slot, 0))
+      if (cell.kind == Kind::Raw && EditRawFormula(cell, edit)) any = true;
+  }
+  return any;
+}
+
 std::string WorksheetModel::Serialize() {
   int minRow = 0, maxRow = 0, minCol = 0, maxCol = 0;
-  for (const auto& [r, rowPtr] : rows_) {
-    const Row& row = *rowPtr;
-    if (row.cells.empty()) continue;
+  for (const RowSlot& row : rows_) {
+    if (!row.cells || !row.cells->count) continue;
+    const int r = static_cast<int>(row.number);
     if (!minRow) minRow = r;
     maxRow = r;
-    int first = static_cast<int>(row.cells.front().column);
-    int last = static_cast<int>(row.cells.back().column);
+    int first = static_cast<int>(row.cells->begin()->column);
+    int last = static_cast<int>(row.cells->end()[-1].column);
     if (!minCol || first < minCol) minCol = first;
     if (last > maxCol) maxCol = last;
   }
@@ -455,23 +621,24 @@ std::string WorksheetModel::Serialize() {
   std::string out;
   out.reserve(xml.size() + rows_.size() * 64);
   out.append(xml, 0, at);
-  for (const auto& [r, rowPtr] : rows_) {
-    const Row& row = *rowPtr;
-    std::string rs = std::to_string(r);
+  for (const RowSlot& row : rows_) {
+    const RowInfo& info = InfoOf(row);
+    std::string rs = std::to_string(row.number);
     out += '<';
     out += p;
     out += "row r=\"";
     out += rs;
     out += '"';
-    out += row.attrs;
-    if (row.cells.empty() && row.tail.empty()) {
+    out += info.attrs;
+    if ((!row.cells || !row.cells->count) && info.tail.empty()) {
       out += "/>";
       continue;
     }
     out += '>';
-    for (const Cell& c : row.cells) {
+    static const RowCells kNoCells;
+    for (const Cell& c : row.cells ? *row.cells : kNoCells) {
       if (c.kind == Kind::Raw) {
-        out += c.value;
+        out += c.value.view();
         continue;
       }
       out += '<';
@@ -489,11 +656,11 @@ std::string WorksheetModel::Serialize() {
       if (c.kind == Kind::Shared) {
         out += " t=\"s\"";
       } else if (c.kind == Kind::Typed) {
-        std::size_t nul = c.value.find('\0');
+        std::size_t nul = value.find('\0');
         out += " t=\"";
-        out.append(c.value, 0, nul);
+        out += value.substr(0, nul);
         out += '"';
-        value = std::string_view(c.value).substr(nul + 1);
+        value = value.substr(nul + 1);
       }
       if (c.kind == Kind::Empty) {
         out += "/>";
@@ -509,7 +676,7 @@ std::string WorksheetModel::Serialize() {
       out += p;
       out += "c>";
     }
-    out += row.tail;
+    out += info.tail;
     out += "</";
     out += p;
     out += "row>";

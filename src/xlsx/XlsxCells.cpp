@@ -11,7 +11,7 @@ namespace {
 
 bool HoldsFormula(const WorksheetModel::Cell& cell) {
   if (cell.kind != WorksheetModel::Kind::Raw) return false;
-  const std::string& v = cell.value;
+  std::string_view v = cell.value;
   for (std::size_t at = v.find('f'); at != std::string::npos; at = v.find('f', at + 1)) {
     if (at == 0 || (v[at - 1] != '<' && v[at - 1] != ':')) continue;
     char next = at + 1 < v.size() ? v[at + 1] : '\0';
@@ -50,13 +50,13 @@ void XlsxWorksheet::SetFormulaR1C1(int row, int column, std::string_view text) {
       cell.value = std::to_string(book_.Strings().Add(CellTextForXml(text)));
       break;
   }
-  dirty_ = true;
+  MarkDirty();
 }
 
 void XlsxWorksheet::SetWrapText(int row, int column, bool wrap) {
   WorksheetModel::Cell& cell = Model().At(row, column);
   cell.style = book_.Styles().WithWrap(cell.style, wrap);
-  dirty_ = true;
+  MarkDirty();
 }
 
 }  // namespace zel::xl

@@ -101,7 +101,10 @@ std::string ReadWholeFile(const std::string& path) {
 // all parts of a thread (libzip would set one up and tear it down per
 // entry), and the parts are compressed on two threads.
 struct Deflated {
-  std::string data;
+  // Sized for the worst case, which deflate rarely comes near: the buffer is
+  // left uninitialized so that only the pages deflate writes are touched.
+  std::unique_ptr<char[]> buffer;
+  std::string_view data;
   uLong crc = 0;
   zip_uint64_t size = 0;
   bool ok = false;
@@ -116,15 +119,16 @@ void DeflateAll(const std::vector<const std::string*>& inputs, std::vector<Defla
     Deflated& d = out[i];
     d.size = in.size();
     d.crc = crc32(0L, reinterpret_cast<const Bytef*>(in.data()), static_cast<uInt>(in.size()));
-    d.data.resize(deflateBound(&z, static_cast<uLong>(in.size())));
+    const uLong bound = deflateBound(&z, static_cast<uLong>(in.size()));
+    d.buffer.reset(new char[bound]);
     deflateReset(&z);
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
     z.avail_in = static_cast<uInt>(in.size());
-    z.next_out = reinterpret_cast<Bytef*>(d.data.data());
-    z.avail_out = static_cast<uInt>(d.data.size());
+    z.next_out = reinterpret_cast<Bytef*>(d.buffer.get());
+    z.avail_out = static_cast<uInt>(bound);
     int rc = deflate(&z, Z_FINISH);
     d.ok = rc == Z_STREAM_END;
-    d.data.resize(z.total_out);
+    d.data = std::string_view(d.buffer.get(), z.total_out);
   }
   deflateEnd(&z);
 }
@@ -343,7 +347,8 @@ const std::string& XlsxPackage::Data(const std::string& part) const {
 void XlsxPackage::SetData(const std::string& part, std::string data) {
   std::size_t i = IndexOf(part);
   if (i != std::string::npos) {
-    parts_[i].data = std::move(data);
+    // A swap, not a move: moving a short string in keeps the old buffer.
+    parts_[i].data.swap(data);
     return;
   }
   std::string name = StripSlash(part);
@@ -355,7 +360,7 @@ void XlsxPackage::Remove(const std::string& part) {
   std::size_t i = IndexOf(part);
   if (i == std::string::npos) return;
   parts_[i].removed = true;
-  parts_[i].data.clear();
+  std::string().swap(parts_[i].data);
   index_.erase(Lower(parts_[i].name));
   RemoveOverride(part);
 }

@@ -233,7 +233,7 @@ void XlsxWorkbook::RenameSheet(XlsxWorksheet& sheet, const std::string& name) {
     if (!s->model_) continue;
     if (s->model_->EditFormulas(
             [&](std::string_view f) { return RenameSheetInFormula(f, old, name); }))
-      s->dirty_ = true;
+      s->MarkDirty();
   }
   bookDirty_ = true;
   sheetListChanged_ = true;
@@ -247,7 +247,7 @@ void XlsxWorkbook::SelectSheet(XlsxWorksheet& sheet) {
   WorksheetModel& m = sheet.Model();
   if (!m.TabSelected()) {
     m.SetTabSelected(true);
-    sheet.dirty_ = true;
+    sheet.MarkDirty();
   }
   pugi::xml_node root = bookDoc_.document_element();
   pugi::xml_node views = Child(root, "bookViews");
@@ -269,7 +269,7 @@ void XlsxWorkbook::ClearOtherTabSelection(const XlsxWorksheet& except) {
     if (s->model_) {
       if (s->model_->TabSelected()) {
         s->model_->SetTabSelected(false);
-        s->dirty_ = true;
+        s->MarkDirty();
       }
       continue;
     }
@@ -385,6 +385,12 @@ WorksheetModel& XlsxWorksheet::Model() {
   book_.CheckOpen();
   if (!model_) throw EXlsxError("the sheet \"" + Name() + "\" is not a worksheet");
   return *model_;
+}
+
+void XlsxWorksheet::MarkDirty() {
+  if (dirty_) return;
+  dirty_ = true;
+  book_.pkg_.SetData(part_, std::string());
 }
 
 std::string XlsxWorksheet::Name() const {

@@ -41,6 +41,9 @@ class XlsxWorksheet : public IWorksheet {
  private:
   friend class XlsxWorkbook;
   WorksheetModel& Model();
+  // After a change: the part is printed from the model on save, so the
+  // bytes it was read from are let go now rather than held beside it.
+  void MarkDirty();
 
   XlsxWorkbook& book_;
   pugi::xml_node node_;  // <sheet> in workbook.xml
