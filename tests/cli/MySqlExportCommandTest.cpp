@@ -40,10 +40,18 @@ class MySqlExportCommandTest : public ::testing::Test {
     if (!MariaAvailable(srv)) return;
     schemas = new MariaSchemas(srv);
     catalog = schemas->CreateCatalog("zel_cli");
-    // Excel allows no backslash in a sheet name.
+    // Its sheet would get a name of its own (a backslash is no sheet-name
+    // character); the checks here want every sheet named as its table.
     MariaSql(srv, "DROP TABLE " + MariaIdent(catalog) + ".`back\\slash`");
+    // The command logs on as a user of its own, so that the statements it
+    // sends can be told from those of test programs running meanwhile.
+    own = new MariaServer(MariaOwnUser(srv, "zel_cli"));
   }
   static void TearDownTestSuite() {
+    MariaServer srv;
+    if (own && MariaAvailable(srv)) DropMariaUser(srv, *own);
+    delete own;
+    own = nullptr;
     delete schemas;
     schemas = nullptr;
   }
@@ -57,14 +65,14 @@ class MySqlExportCommandTest : public ::testing::Test {
   }
 
   int Run(const std::string& args, std::string* output, const std::string& password = "\x01") {
-    const std::string pw = password == "\x01" ? srv.password : password;
+    const std::string pw = password == "\x01" ? own->password : password;
     const std::string cmd = "cd " + ShellQuote(dir.Path()) + " && ZELMORA_PASSWORD=" +
                             ShellQuote(pw) + " " + std::string(ZEL_BINARY_DIR) +
                             "/src/cli/zelmora-export " + args + " </dev/null";
     return RunCommand(cmd, output);
   }
   std::string Conn() const {
-    return "--kind mysql --host " + srv.host + " --port " + srv.port + " --user " + srv.user +
+    return "--kind mysql --host " + own->host + " --port " + own->port + " --user " + own->user +
            " --settings " + ShellQuote(settings);
   }
 
@@ -72,9 +80,11 @@ class MySqlExportCommandTest : public ::testing::Test {
   TempDir dir;
   std::string settings;
   static MariaSchemas* schemas;
+  static MariaServer* own;
   static std::string catalog;
 };
 MariaSchemas* MySqlExportCommandTest::schemas = nullptr;
+MariaServer* MySqlExportCommandTest::own = nullptr;
 std::string MySqlExportCommandTest::catalog;
 
 TEST_F(MySqlExportCommandTest, DefinitionsSendTheExactStatementsAndMatchTheWindow) {
@@ -86,7 +96,7 @@ TEST_F(MySqlExportCommandTest, DefinitionsSendTheExactStatementsAndMatchTheWindo
             0)
       << out;
   EXPECT_NE(out.find("cli.xlsx"), std::string::npos) << out;
-  const std::vector<std::string> logged = LoggedQueries(srv, from);
+  const std::vector<std::string> logged = LoggedQueries(srv, from, own->user);
   auto position = [&](const std::string& statement) {
     auto it = std::find(logged.begin(), logged.end(), Trimmed(statement));
     return it == logged.end() ? -1 : static_cast<int>(it - logged.begin());

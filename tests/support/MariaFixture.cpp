@@ -2,9 +2,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <cstdio>
 #include <fstream>
+#include <map>
+#include <regex>
+#include <set>
 #include <stdexcept>
 
 #include "catalog/mysql/MySqlReader.h"
@@ -122,15 +126,90 @@ TTreeNode* MariaBrowser::Select(TTreeNode* parent, const std::string& text) {
   return nullptr;
 }
 
-std::vector<std::string> LoggedQueries(const MariaServer& srv, size_t from) {
+namespace {
+
+// A general log line's connection id and command ("Connect", "Query",
+// "Quit"...) and the text after the command. The first line of a
+// connection's burst carries a timestamp before the id, the rest do not.
+bool ParseLogLine(const std::string& line, std::string* id, std::string* command,
+                  std::string* text) {
+  static const std::regex entry(R"(^(?:\d{6}\s+[\d:]+)?\s+(\d+) ([A-Za-z ]+?)\t(.*)$)");
+  std::smatch m;
+  if (!std::regex_match(line, m, entry)) return false;
+  *id = m[1];
+  *command = m[2];
+  *text = m[3];
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> LoggedQueries(const MariaServer& srv, size_t from,
+                                       const std::string& user) {
   std::ifstream in(srv.generalLog, std::ios::binary);
   in.seekg(static_cast<std::streamoff>(from));
   std::vector<std::string> out;
+  std::set<std::string> ours;
+  std::string id, command, text;
   for (std::string line; std::getline(in, line);) {
-    const size_t at = line.find(" Query\t");
-    if (at != std::string::npos) out.push_back(line.substr(at + 7));
+    if (!ParseLogLine(line, &id, &command, &text)) continue;
+    if (command == "Connect" && text.rfind(user + "@", 0) == 0) ours.insert(id);
+    if (command == "Query" && (user.empty() || ours.count(id))) out.push_back(text);
   }
   return out;
+}
+
+size_t PeakConnections(const MariaServer& srv, size_t from, const std::string& user) {
+  // A connection counts from its connect to its last statement, not to its
+  // quit: the server logs a quit whenever it gets round to it, often after
+  // the client has long made its next connection.
+  struct Event {
+    std::string id;
+    bool connect;
+  };
+  std::vector<Event> events;
+  std::map<std::string, size_t> last;  // id -> index of its last statement
+  std::set<std::string> ours;
+  {
+    std::ifstream in(srv.generalLog, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(from));
+    std::string id, command, text;
+    for (std::string line; std::getline(in, line);) {
+      if (!ParseLogLine(line, &id, &command, &text)) continue;
+      if (command == "Connect" && text.rfind(user + "@", 0) == 0) {
+        ours.insert(id);
+        last[id] = events.size();
+        events.push_back({id, true});
+      } else if (command == "Query" && ours.count(id)) {
+        last[id] = events.size();
+        events.push_back({id, false});
+      }
+    }
+  }
+  std::set<std::string> open;
+  size_t most = 0;
+  for (size_t i = 0; i < events.size(); ++i) {
+    if (events[i].connect) open.insert(events[i].id);
+    most = std::max(most, open.size());
+    if (last[events[i].id] == i) open.erase(events[i].id);
+  }
+  return most;
+}
+
+MariaServer MariaOwnUser(const MariaServer& srv, const std::string& prefix) {
+  MariaServer own = srv;
+  own.user = prefix + "_" + std::to_string(getpid());
+  own.password = "own pw;2'";
+  const std::string account = "'" + own.user + "'@'" + srv.host + "'";
+  if (MariaSql(srv, "DROP USER IF EXISTS " + account + "; CREATE USER " + account +
+                        " IDENTIFIED BY " + MariaLiteral(own.password) +
+                        "; GRANT SELECT ON *.* TO " + account + ";") != 0)
+    throw std::runtime_error("could not create user " + own.user);
+  return own;
+}
+
+void DropMariaUser(const MariaServer& srv, const MariaServer& own) {
+  MariaSql(srv, "DROP USER IF EXISTS '" + own.user + "'@'" + srv.host + "'");
 }
 
 size_t GeneralLogSize(const MariaServer& srv) {

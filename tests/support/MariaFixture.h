@@ -63,8 +63,19 @@ struct MariaBrowser {
 };
 
 // The statements the server logged after byte offset `from` of its general
-// log (the Query lines' texts), and the log's size now.
-std::vector<std::string> LoggedQueries(const MariaServer& srv, size_t from = 0);
+// log (the Query lines' texts), only those of `user`'s connections when a
+// user is given (other test programs share the server), and the log's size
+// now.
+std::vector<std::string> LoggedQueries(const MariaServer& srv, size_t from = 0,
+                                       const std::string& user = "");
+// The most connections of `user` at work at once after `from`, each from
+// its connect to its last statement in the log.
+size_t PeakConnections(const MariaServer& srv, size_t from, const std::string& user);
+// A user of this test program's own (prefix_<pid>, allowed to read
+// everything), so that its statements and connections can be told apart;
+// the server as that user sees it.
+MariaServer MariaOwnUser(const MariaServer& srv, const std::string& prefix);
+void DropMariaUser(const MariaServer& srv, const MariaServer& own);
 size_t GeneralLogSize(const MariaServer& srv);
 
 }  // namespace zel::test
