@@ -16,7 +16,10 @@ pg_start() {
   "${run_as[@]}" "$PG_BIN/initdb" -D "$ZEL_PG_DIR/data" -U postgres --auth-local=trust \
     --auth-host=scram-sha-256 -E UTF8 --locale=C.UTF-8 >"$ZEL_PG_DIR/initdb.log" 2>&1 ||
     { cat "$ZEL_PG_DIR/initdb.log"; return 1; }
-  "${run_as[@]}" "$PG_BIN/pg_ctl" -D "$ZEL_PG_DIR/data" -l "$ZEL_PG_DIR/server.log" -w \
+  # ZEL_PG_SERVER_ENV: NAME=VALUE words for the server's environment (benchmarks).
+  # shellcheck disable=SC2086
+  "${run_as[@]}" env ${ZEL_PG_SERVER_ENV:-} "$PG_BIN/pg_ctl" -D "$ZEL_PG_DIR/data" \
+    -l "$ZEL_PG_DIR/server.log" -w \
     -o "-c listen_addresses=127.0.0.1 -p $port -k $ZEL_PG_DIR -c fsync=off -c max_connections=200" \
     start >/dev/null || { cat "$ZEL_PG_DIR/server.log"; return 1; }
   export ZEL_PG_HOST=127.0.0.1 ZEL_PG_PORT=$port ZEL_PG_USER=zeltest ZEL_PG_PASSWORD='zel pw;1'
