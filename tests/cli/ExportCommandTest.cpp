@@ -29,10 +29,7 @@ class ExportCommandTest : public ::testing::Test {
     dbs = nullptr;
   }
   void SetUp() override {
-    if (!PgAvailable(srv)) {
-      if (ServersRequired()) FAIL() << "PostgreSQL test server not running";
-      GTEST_SKIP() << "PostgreSQL test server not running";
-    }
+    ZEL_SKIP_WITHOUT_PG(srv);
     settings = dir.File("settings.ini");
     IniFile::Write(settings, "ExcelSet", "SystemName", "販売管理");
     IniFile::Write(settings, "ExcelSet", "CreateEmp", "山田");

@@ -56,10 +56,7 @@ class MySqlExportCommandTest : public ::testing::Test {
     schemas = nullptr;
   }
   void SetUp() override {
-    if (!MariaAvailable(srv)) {
-      if (ServersRequired()) FAIL() << "MariaDB test server not running";
-      GTEST_SKIP() << "MariaDB test server not running";
-    }
+    ZEL_SKIP_WITHOUT_MARIA(srv);
     settings = dir.File("settings.ini");
     IniFile::Write(settings, "ExcelSet", "SystemName", "販売管理");
   }

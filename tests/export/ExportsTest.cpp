@@ -47,10 +47,7 @@ class ExportsTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    if (!PgAvailable(srv)) {
-      if (ServersRequired()) FAIL() << "PostgreSQL test server not running";
-      GTEST_SKIP() << "PostgreSQL test server not running";
-    }
+    ZEL_SKIP_WITHOUT_PG(srv);
     // Zel.ini of this test's "program folder".
     std::string ini = dir.File("Zel.ini");
     IniFile::Write(ini, "ExcelSet", "SystemName", "販売管理システム");

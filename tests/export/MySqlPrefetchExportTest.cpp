@@ -15,6 +15,7 @@
 #include "common/IniFile.h"
 #include "export/Exports.h"
 #include "catalog/ColumnPrefetch.h"
+#include "support/ExportRun.h"
 #include "support/MariaFixture.h"
 #include "support/PgBrowser.h"
 #include "support/WorkbookCheck.h"
@@ -51,45 +52,19 @@ class MySqlPrefetchExportTest : public ::testing::Test {
     schemas = nullptr;
   }
   void SetUp() override {
-    if (!MariaAvailable(srv)) {
-      if (ServersRequired()) FAIL() << "MariaDB test server not running";
-      GTEST_SKIP() << "MariaDB test server not running";
-    }
+    ZEL_SKIP_WITHOUT_MARIA(srv);
     IniFile::Write(dir.File("Zel.ini"), "ExcelSet", "SystemName", "販売管理システム");
   }
 
-  struct Result {
-    std::string target;
-    std::vector<std::string> log;
-    std::vector<std::string> messages;
-  };
+  using Result = ExportResult;
   Result Export(const std::string& schema, int connections, const std::string& name,
                 const std::function<void()>& during = {}) {
-    Result r;
     auto b = std::make_unique<MariaBrowser>(*own, "\x01", dir.Path());
     EXPECT_TRUE(b->browser->chkDbOK());
     TTreeNode* node = b->Select(b->Root(), schema);
     EXPECT_NE(node, nullptr);
-    if (!node) return r;
-    TExporter exporter(*b->browser);
-    exporter.connections = connections;
-    r.target = dir.File(name);
-    b->prompts.saveAnswers.push_back(r.target);
-    int listener = -1;
-    bool done = false;  // read by the listener until it is removed
-    if (during) {
-      listener = b->browser->AddListener([&, raw = b.get()](unsigned changes) {
-        if (done || !(changes & chLog) || raw->browser->LogLines().empty()) return;
-        done = true;
-        during();
-      });
-    }
-    exporter.DefinitionCommand();
-    if (listener >= 0) b->browser->RemoveListener(listener);
-    for (auto it = b->browser->LogLines().rbegin(); it != b->browser->LogLines().rend(); ++it)
-      r.log.push_back(it->substr(10));
-    for (const auto& m : b->prompts.messages) r.messages.push_back(m.text);
-    return r;
+    if (!node) return {};
+    return RunDefinitionExport(*b->browser, b->prompts, connections, dir.File(name), during);
   }
 
   int Connections() {
@@ -97,19 +72,6 @@ class MySqlPrefetchExportTest : public ::testing::Test {
     MariaSql(srv, "SELECT count(*) FROM information_schema.processlist WHERE user = '" + own->user + "'",
              &out);
     return std::stoi(out);
-  }
-
-  void ExpectSameWorkbook(const std::string& a, const std::string& b) {
-    const WorkbookDump da = DumpWorkbook(a, false), db = DumpWorkbook(b, false);
-    ASSERT_TRUE(da.ok()) << da.error;
-    ASSERT_TRUE(db.ok()) << db.error;
-    EXPECT_EQ(da.values, db.values);
-    ASSERT_EQ(ZipPartList(a), ZipPartList(b));
-    std::istringstream parts(ZipPartList(a));
-    for (std::string part; std::getline(parts, part);) {
-      if (part == "docProps/core.xml" || part.empty()) continue;
-      EXPECT_EQ(ReadZipPart(a, part), ReadZipPart(b, part)) << part;
-    }
   }
 
   MariaServer srv;
@@ -131,7 +93,7 @@ TEST_F(MySqlPrefetchExportTest, ReadingAheadWritesTheSameWorkbookAndLogAsReading
     EXPECT_EQ(serial.log.back(), "Excel　出力正常終了。");
     EXPECT_EQ(serial.log, ahead.log);
     EXPECT_EQ(serial.messages, ahead.messages);
-    ExpectSameWorkbook(serial.target, ahead.target);
+    ExpectSameWorkbook(serial.target, ahead.target, false);
   }
   // The definition of the fixture's main table, as the grid has it.
   WorkbookDump d = DumpWorkbook(dir.File(catalog + "-ahead.xlsx"), false);

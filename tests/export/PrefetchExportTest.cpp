@@ -9,6 +9,7 @@
 #include "common/Resources.h"
 #include "export/Exports.h"
 #include "catalog/ColumnPrefetch.h"
+#include "support/ExportRun.h"
 #include "support/PgBrowser.h"
 #include "support/PgFixture.h"
 #include "support/WorkbookCheck.h"
@@ -38,46 +39,22 @@ class PrefetchExportTest : public ::testing::Test {
     dbs = nullptr;
   }
   void SetUp() override {
-    if (!PgAvailable(srv)) {
-      if (ServersRequired()) FAIL() << "PostgreSQL test server not running";
-      GTEST_SKIP() << "PostgreSQL test server not running";
-    }
+    ZEL_SKIP_WITHOUT_PG(srv);
     IniFile::Write(dir.File("Zel.ini"), "ExcelSet", "SystemName", "販売管理システム");
   }
 
-  // The definition export of one schema; the log without its clock.
-  struct Result {
-    std::string target;
-    std::vector<std::string> log;
-    std::vector<std::string> messages;
-  };
+  // The definition export of one schema.
+  using Result = ExportResult;
   Result Export(const std::string& database, const std::string& schema, int connections,
                 const std::string& name, const std::function<void(PgBrowser&)>& during = {}) {
-    Result r;
     auto b = std::make_unique<PgBrowser>(srv, database, "", dir.Path());
     EXPECT_TRUE(b->browser->chkDbOK());
     TTreeNode* node = b->Select(b->Database(database), schema);
     EXPECT_NE(node, nullptr);
-    if (!node) return r;
-    TExporter exporter(*b->browser);
-    exporter.connections = connections;
-    r.target = dir.File(name);
-    b->prompts.saveAnswers.push_back(r.target);
-    int listener = -1;
-    bool done = false;  // read by the listener until it is removed
-    if (during) {
-      listener = b->browser->AddListener([&, raw = b.get()](unsigned changes) {
-        if (done || !(changes & chLog) || raw->browser->LogLines().empty()) return;
-        done = true;
-        during(*raw);
-      });
-    }
-    exporter.DefinitionCommand();
-    if (listener >= 0) b->browser->RemoveListener(listener);
-    for (auto it = b->browser->LogLines().rbegin(); it != b->browser->LogLines().rend(); ++it)
-      r.log.push_back(it->substr(10));
-    for (const auto& m : b->prompts.messages) r.messages.push_back(m.text);
-    return r;
+    if (!node) return {};
+    std::function<void()> hook;
+    if (during) hook = [&] { during(*b); };
+    return RunDefinitionExport(*b->browser, b->prompts, connections, dir.File(name), hook);
   }
 
   int Sessions(const std::string& database) {
@@ -85,24 +62,6 @@ class PrefetchExportTest : public ::testing::Test {
     Psql(srv, "postgres",
          "SELECT count(*) FROM pg_stat_activity WHERE datname = '" + database + "'", &out);
     return std::stoi(out);
-  }
-
-  // Cell by cell through an independent reader (slow for hundreds of
-  // sheets, so only where asked), and byte for byte.
-  void ExpectSameWorkbook(const std::string& a, const std::string& b, bool cells) {
-    if (cells) {
-      const WorkbookDump da = DumpWorkbook(a), db = DumpWorkbook(b);
-      ASSERT_TRUE(da.ok()) << da.error;
-      ASSERT_TRUE(db.ok()) << db.error;
-      EXPECT_EQ(da.values, db.values);
-    }
-    // Byte for byte but for the time stamps of the package's metadata.
-    ASSERT_EQ(ZipPartList(a), ZipPartList(b));
-    std::istringstream parts(ZipPartList(a));
-    for (std::string part; std::getline(parts, part);) {
-      if (part == "docProps/core.xml" || part.empty()) continue;
-      EXPECT_EQ(ReadZipPart(a, part), ReadZipPart(b, part)) << part;
-    }
   }
 
   PgServer srv;

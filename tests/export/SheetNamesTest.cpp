@@ -184,10 +184,7 @@ void ExportAndCheckHostile(TBrowser& browser, ScriptedPrompts& prompts, TTreeNod
 class HostileNamesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!PgAvailable(srv)) {
-      if (ServersRequired()) FAIL() << "PostgreSQL test server not running";
-      GTEST_SKIP() << "PostgreSQL test server not running";
-    }
+    ZEL_SKIP_WITHOUT_PG(srv);
     dbs = std::make_unique<PgDatabases>(srv);
     db = dbs->Create("zel_hostile");
   }
@@ -218,10 +215,7 @@ TEST_F(HostileNamesTest, EveryTableGetsAUniqueLegalSheet) {
 
 TEST(HostileNamesMariaTest, EveryTableGetsAUniqueLegalSheet) {
   MariaServer srv;
-  if (!MariaAvailable(srv)) {
-    if (ServersRequired()) FAIL() << "MariaDB test server not running";
-    GTEST_SKIP() << "MariaDB test server not running";
-  }
+  ZEL_SKIP_WITHOUT_MARIA(srv);
   TempDir dir;
   MariaSchemas schemas(srv);
   const std::string name = schemas.Create("zel_hostile");

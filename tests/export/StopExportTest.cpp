@@ -29,10 +29,7 @@ class StopExportTest : public ::testing::Test {
     dbs = nullptr;
   }
   void SetUp() override {
-    if (!PgAvailable(srv)) {
-      if (ServersRequired()) FAIL() << "PostgreSQL test server not running";
-      GTEST_SKIP() << "PostgreSQL test server not running";
-    }
+    ZEL_SKIP_WITHOUT_PG(srv);
     b = std::make_unique<PgBrowser>(srv, db, "", dir.Path());
     ASSERT_TRUE(b->browser->chkDbOK());
     exporter = std::make_unique<TExporter>(*b->browser);

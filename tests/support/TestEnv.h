@@ -29,9 +29,12 @@ struct PgServer {
 // The test PostgreSQL server, or nothing when it is not running; then the
 // calling test skips, unless ZEL_REQUIRE_SERVERS is set, when it fails.
 bool PgAvailable(PgServer& out);
-#define ZEL_REQUIRE_PG(var)                                                \
-  ::zel::test::PgServer var;                                               \
-  if (!::zel::test::PgAvailable(var)) {                                    \
+#define ZEL_REQUIRE_PG(var) \
+  ::zel::test::PgServer var;  \
+  ZEL_SKIP_WITHOUT_PG(var)
+// The same for a server the test already holds (a fixture's member).
+#define ZEL_SKIP_WITHOUT_PG(var)                                                        \
+  if (!::zel::test::PgAvailable(var)) {                                                 \
     if (::zel::test::ServersRequired()) FAIL() << "PostgreSQL test server not running"; \
     GTEST_SKIP() << "PostgreSQL test server not running (ZEL_PG_PORT unset)";           \
   }
@@ -45,11 +48,13 @@ struct MariaServer {
 
 // The test MariaDB server (scripts/test starts it), as ZEL_REQUIRE_PG.
 bool MariaAvailable(MariaServer& out);
-#define ZEL_REQUIRE_MARIA(var)                                                          \
-  ::zel::test::MariaServer var;                                                         \
-  if (!::zel::test::MariaAvailable(var)) {                                              \
-    if (::zel::test::ServersRequired()) FAIL() << "MariaDB test server not running";    \
-    GTEST_SKIP() << "MariaDB test server not running (ZEL_MARIA_PORT unset)";           \
+#define ZEL_REQUIRE_MARIA(var) \
+  ::zel::test::MariaServer var;  \
+  ZEL_SKIP_WITHOUT_MARIA(var)
+#define ZEL_SKIP_WITHOUT_MARIA(var)                                                  \
+  if (!::zel::test::MariaAvailable(var)) {                                           \
+    if (::zel::test::ServersRequired()) FAIL() << "MariaDB test server not running"; \
+    GTEST_SKIP() << "MariaDB test server not running (ZEL_MARIA_PORT unset)";        \
   }
 
 // The text as one word of a shell command line.

@@ -80,10 +80,7 @@ class MySqlReaderTest : public ::testing::Test {
     schemas = nullptr;
   }
   void SetUp() override {
-    if (!MariaAvailable(srv)) {
-      if (ServersRequired()) FAIL() << "MariaDB test server not running";
-      GTEST_SKIP() << "MariaDB test server not running";
-    }
+    ZEL_SKIP_WITHOUT_MARIA(srv);
   }
 
   std::vector<std::string> GridRow(TStringGrid& grid, int row, int columns) {

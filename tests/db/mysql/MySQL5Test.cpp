@@ -111,10 +111,7 @@ TEST(MySqlLibrary, EveryEntryFoundIsStatusThreeAndAHandleThatCannotBeMadeRaises)
 class MySQL5Test : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!MariaAvailable(srv)) {
-      if (ServersRequired()) FAIL() << "MariaDB test server not running";
-      GTEST_SKIP() << "MariaDB test server not running";
-    }
+    ZEL_SKIP_WITHOUT_MARIA(srv);
     EnsureMySqlLibrary();
     c.Connect(srv.host, srv.user, srv.password, std::stoi(srv.port));
     ASSERT_TRUE(c.Connected()) << c.LastError();

@@ -45,10 +45,7 @@ class ScopedEnv {
 class OdbcClientTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!PgAvailable(srv)) {
-      if (ServersRequired()) FAIL() << "PostgreSQL test server not running";
-      GTEST_SKIP() << "PostgreSQL test server not running";
-    }
+    ZEL_SKIP_WITHOUT_PG(srv);
     if (!FileExists(kDriverLibrary)) FAIL() << "odbc-postgresql is not installed";
     WriteFile(dir.File("odbcinst.ini"),
               "[ODBC]\nTrace=No\n\n[PostgreSQL Unicode]\nDescription=test\nDriver=" +

@@ -21,10 +21,7 @@ namespace {
 class MySqlKilledServerExportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!MariaAvailable(srv)) {
-      if (ServersRequired()) FAIL() << "MariaDB test server not running";
-      GTEST_SKIP() << "MariaDB test server not running";
-    }
+    ZEL_SKIP_WITHOUT_MARIA(srv);
     ASSERT_FALSE(srv.startScript.empty()) << "ZEL_MARIA_START unset";
     schemas = std::make_unique<MariaSchemas>(srv);
     many = schemas->CreateMany("zel_killed", 200);
