@@ -26,6 +26,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "app/Application.h"
 #include "app/FrmVersion.h"
@@ -455,7 +456,10 @@ void TfrmMain::TreeView1Expanded(const QModelIndex& index) {
   QMetaObject::invokeMethod(
       this,
       [this, expanded] {
-        if (exportRunning_) return;
+        if (exportRunning_) {
+          expandAfterExport_.push_back(expanded);
+          return;
+        }
         TTreeNode* node = expanded.isValid() ? treeModel_->NodeOf(expanded) : nullptr;
         if (!node) return;
         Guarded([this, node] { browser_->TreeView1Expanding(*node); });
@@ -493,6 +497,10 @@ void TfrmMain::Disconnect() {
 }
 
 void TfrmMain::ToolButtonSettingsClick() {
+  if (exportRunning_) {
+    settingsAfterExport_ = true;
+    return;
+  }
   // Detected on first use and then reused; a failed detection gives the
   // empty text and is tried again next time.
   if (browser_->FExcelVersion.empty() && detectExcelVersion)
@@ -501,6 +509,10 @@ void TfrmMain::ToolButtonSettingsClick() {
 }
 
 void TfrmMain::OpenExportSettings() {
+  if (exportRunning_) {
+    settingsAfterExport_ = true;
+    return;
+  }
   if (!frmSet_) return;
   frmSet_->SetFilterIndex(browser_->FExcelVersion.find("12") != std::string::npos ? 1 : 2);
   frmSet_->exec();
@@ -516,12 +528,22 @@ void TfrmMain::RunExport(const std::function<void()>& hook, const QString& unit)
     lblProgress->hide();
     ProgressBar1->hide();
     MirrorCommands();
+    std::vector<QPersistentModelIndex> expansions;
+    expansions.swap(expandAfterExport_);
+    const bool settings = std::exchange(settingsAfterExport_, false);
+    // After the handler has unwound, so nothing of the run is on the stack.
     if (closeAfterExport_) {
       closeAfterExport_ = false;
-      // After the handler has unwound, so nothing of the run is on the stack.
       QMetaObject::invokeMethod(
           this, [this] { close(); }, Qt::QueuedConnection);
+      return;
     }
+    for (const QPersistentModelIndex& index : expansions)
+      if (index.isValid() && TreeView1->isExpanded(index)) TreeView1Expanded(index);
+    if (settings)
+      QMetaObject::invokeMethod(
+          this, [this] { Guarded([this] { ToolButtonSettingsClick(); }); },
+          Qt::QueuedConnection);
   };
   try {
     hook();

@@ -3,8 +3,10 @@
 // tree events to it and mirrors what the core publishes: labels, the page
 // shown, enabled commands, status text and log lines.
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "catalog/Browser.h"
 
@@ -138,6 +140,11 @@ class TfrmMain : public QMainWindow {
   bool clearSelectionWhenSettled_ = false;
   bool exportRunning_ = false;
   bool closeAfterExport_ = false;
+  // Asked for while a run was on, done when it has ended: an expansion
+  // would reload nodes under the run, and the settings dialog would hold
+  // the run inside its own event loop while the settings change under it.
+  std::vector<QPersistentModelIndex> expandAfterExport_;
+  bool settingsAfterExport_ = false;
   QString progressUnit_;
 };
 

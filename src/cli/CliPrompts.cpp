@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
 
 #include "catalog/Kinds.h"
@@ -15,9 +16,30 @@ bool IsDirectory(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool Exists(const std::string& path) {
+// A file (or a link to one) there; anything else is refused with its reason
+// by the target checks, --force or not.
+bool FileThere(const std::string& path) {
   struct stat st {};
-  return lstat(path.c_str(), &st) == 0;
+  if (lstat(path.c_str(), &st) != 0) return false;
+  if (!S_ISLNK(st.st_mode)) return S_ISREG(st.st_mode);
+  // A link that leads nowhere takes the name as well.
+  return stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode);
+}
+
+// The name as C would spell it, so the message stays on one line.
+std::string Printable(const std::string& text) {
+  static const char* hex = "0123456789abcdef";
+  std::string out;
+  for (char c : text) {
+    if (!IsControl(c)) {
+      out += c;
+    } else {
+      out += "\\x";
+      out += hex[(static_cast<unsigned char>(c) >> 4) & 0xf];
+      out += hex[static_cast<unsigned char>(c) & 0xf];
+    }
+  }
+  return out;
 }
 
 std::string Join(const std::string& folder, const std::string& name) {
@@ -51,7 +73,14 @@ MsgResult CliPrompts::MessageBox(const MessageBoxRequest& request) {
 
 std::optional<std::string> CliPrompts::SaveFileDialog(const SaveDialogRequest& request) {
   std::string target = TargetPath(options_, several_, request.fileName);
-  if (Exists(target) && !options_.force) {
+  if (std::any_of(target.begin(), target.end(), [](char c) { return IsControl(c); })) {
+    // From a schema or table name: the one-path-per-line output would break.
+    std::cerr << "zelmora-export: " << Printable(target)
+              << " holds a control character; name the file with --out" << std::endl;
+    refused_.push_back(target);
+    return std::nullopt;
+  }
+  if (FileThere(target) && !options_.force) {
     std::cerr << "zelmora-export: " << target << " already exists (--force replaces it)"
               << std::endl;
     refused_.push_back(target);

@@ -1,8 +1,8 @@
 #include "cli/Options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <set>
-
 
 namespace zel::cli {
 namespace {
@@ -159,6 +159,9 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       o.allSchemas = true;
     } else if (arg == "--out") {
       if (value.empty()) return fail("--out needs a path");
+      // The paths written go one to a line on standard output.
+      if (std::any_of(value.begin(), value.end(), [](char c) { return IsControl(c); }))
+        return fail("--out must not hold a control character (line break, tab, ...)");
       o.out = value;
     } else if (arg == "--settings") {
       if (value.empty()) return fail("--settings needs a file");

@@ -9,6 +9,7 @@
 #include "common/Common.h"
 #include "common/VersionInfo.h"
 #include "db/mysql/mysql.h"
+#include "export/TargetFile.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
     std::cout << version << std::endl;
     return zel::cli::exitOk;
   }
+  // A workbook cut short by a signal leaves no temporary file behind.
+  zel::xl::RemoveTemporaryFilesOnSignals();
   // As the window does: the MySQL client library is loaded before anything
   // else and its state recorded; a missing one refuses only --kind mysql.
   const std::uint8_t mySqlStatus = zel::mysql::LoadMySQLLibrary();

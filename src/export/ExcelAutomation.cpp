@@ -78,6 +78,11 @@ std::optional<std::string> SelectTargetFile(AutomationContext& ctx, const std::s
   std::optional<std::string> path = ctx.prompts.SaveFileDialog(dialog);
   if (!path || path->empty()) return std::nullopt;
 
+  if (std::string refusal = TargetRefusal(*path, modelPath); !refusal.empty()) {
+    ctx.prompts.MessageBox(
+        {"Zelmora", refusal, MsgIcon::Information, MsgButtons::Ok, MsgResult::Ok});
+    return std::nullopt;
+  }
   struct stat st {};
   if (::lstat(path->c_str(), &st) == 0) {
     MessageBoxRequest ask;
@@ -87,13 +92,18 @@ std::optional<std::string> SelectTargetFile(AutomationContext& ctx, const std::s
     ask.buttons = MsgButtons::YesNo;
     ask.defaultButton = MsgResult::No;
     if (ctx.prompts.MessageBox(ask) != MsgResult::Yes) return std::nullopt;
-    if (S_ISDIR(st.st_mode) || ::unlink(path->c_str()) != 0) {
-      ctx.prompts.MessageBox({"Zelmora", Replace("%s アクセスできません。", *path),
-                              MsgIcon::Information, MsgButtons::Ok, MsgResult::Ok});
-      return std::nullopt;
-    }
   }
   return path;
+}
+
+std::unique_ptr<TTargetFile> ReserveTargetFile(AutomationContext& ctx, const std::string& target) {
+  try {
+    return std::make_unique<TTargetFile>(target);
+  } catch (const std::exception&) {
+    ctx.prompts.MessageBox({"Zelmora", Replace("%s アクセスできません。", target),
+                            MsgIcon::Information, MsgButtons::Ok, MsgResult::Ok});
+    return nullptr;
+  }
 }
 
 bool ExtractTemplate(AutomationContext& ctx, const std::string& resourceName,
@@ -116,8 +126,10 @@ bool ExtractTemplate(AutomationContext& ctx, const std::string& resourceName,
   }
 }
 
-bool RunAutomation(AutomationContext& ctx, const std::string& targetPath,
-                   const std::function<void(IWorkbook&)>& documentStep) {
+namespace {
+
+bool Run(AutomationContext& ctx, const std::string& targetPath,
+         const std::function<void(IWorkbook&)>& documentStep, TTargetFile* file) {
   std::unique_ptr<IExcelApplication> app;
   IWorkbook* book = nullptr;
   std::string failure;
@@ -132,9 +144,14 @@ bool RunAutomation(AutomationContext& ctx, const std::string& targetPath,
     app->Workbooks().Open(targetPath);
     book = &app->Workbooks(1);
     documentStep(*book);
-    book->WorkSheets(1).Select();
-    book->Close(true);
-    book = nullptr;
+    {
+      // A signal to the command waits for the save and its rename.
+      TSignalsDeferred deferred;
+      book->WorkSheets(1).Select();
+      book->Close(true);
+      book = nullptr;
+      if (file) file->Commit();
+    }
     app->Quit();
     app.reset();
     ctx.writeLog("Excel　出力正常終了。");
@@ -148,6 +165,11 @@ bool RunAutomation(AutomationContext& ctx, const std::string& targetPath,
     failure = "an unknown error ended the export";
   }
   ctx.writeLog("Excel　出力異常終了。");
+  // The temporary name means nothing to the user; the file they chose does.
+  if (file)
+    for (auto at = failure.find(file->TempPath()); at != std::string::npos;
+         at = failure.find(file->TempPath(), at + file->Target().size()))
+      failure.replace(at, file->TempPath().size(), file->Target());
   if (!quiet)
     ctx.prompts.MessageBox(
         {"Zelmora", failure, MsgIcon::Information, MsgButtons::Ok, MsgResult::Ok});
@@ -165,6 +187,18 @@ bool RunAutomation(AutomationContext& ctx, const std::string& targetPath,
     }
   }
   return false;
+}
+
+}  // namespace
+
+bool RunAutomation(AutomationContext& ctx, const std::string& targetPath,
+                   const std::function<void(IWorkbook&)>& documentStep) {
+  return Run(ctx, targetPath, documentStep, nullptr);
+}
+
+bool RunAutomation(AutomationContext& ctx, TTargetFile& file,
+                   const std::function<void(IWorkbook&)>& documentStep) {
+  return Run(ctx, file.TempPath(), documentStep, &file);
 }
 
 }  // namespace zel::xl

@@ -11,6 +11,7 @@
 
 #include "common/Common.h"
 #include "common/Prompts.h"
+#include "export/TargetFile.h"
 #include "xlsx/ExcelApplication.h"
 
 namespace zel::xl {
@@ -73,11 +74,19 @@ inline constexpr const char* kSaveDialogFilter =
 // result is also stored into ctx.excelVersion (callers store it as well).
 std::string GetExcelVersion(AutomationContext& ctx);
 
-// Default name, save dialog, overwrite question and removal of the existing
-// file. Nothing when the user cancels, refuses to overwrite, or the existing
-// file cannot be removed (after saying so).
+// Default name, save dialog, the checks of the chosen path (no device, pipe
+// or folder, not the model workbook `modelPath`) and the overwrite question.
+// Nothing when the user cancels, refuses to overwrite, or the path is
+// refused (after saying why). The existing file stays until a complete new
+// one replaces it.
 std::optional<std::string> SelectTargetFile(AutomationContext& ctx, const std::string& parentText,
-                                            const std::string& nodeText, DocumentKind kind);
+                                            const std::string& nodeText, DocumentKind kind,
+                                            const std::string& modelPath = {});
+
+// The temporary file the workbook for `target` is built in, beside it;
+// null after "%s アクセスできません。" when none can be made there, so an
+// unwritable target is reported before anything is read.
+std::unique_ptr<TTargetFile> ReserveTargetFile(AutomationContext& ctx, const std::string& target);
 
 // Copies a template resource byte for byte to the target path. A failure is
 // shown through showError and gives false.
@@ -89,6 +98,10 @@ bool ExtractTemplate(AutomationContext& ctx, const std::string& resourceName,
 // Any exception takes the failure path (log line, message box, discard,
 // quit) and gives false; the target then keeps what it held before the run.
 bool RunAutomation(AutomationContext& ctx, const std::string& targetPath,
+                   const std::function<void(IWorkbook&)>& documentStep);
+// The same on the temporary file of a target; the saved file then takes the
+// target's place before the run counts as done. Messages name the target.
+bool RunAutomation(AutomationContext& ctx, TTargetFile& file,
                    const std::function<void(IWorkbook&)>& documentStep);
 
 }  // namespace zel::xl

@@ -87,18 +87,22 @@ void TExporter::ExportTableList(TTreeNode& node) {
   const std::string version = xl::GetExcelVersion(ctx);
   browser_.FExcelVersion = version;
   if (version.empty()) return;
-  std::optional<std::string> target =
-      xl::SelectTargetFile(ctx, ParentText(node), node.Text(), xl::DocumentKind::TableList);
-  if (!target) return;
-  const xl::FileFormat format = xl::FileFormatOf(version);
-  if (!xl::ExtractTemplate(ctx, format.listTemplate, *target, format.resourceType)) return;
-
   // The list is always made from the built-in template; the settings only
   // decide whether its header block is filled.
   const ExportSettings settings = ExportSettings::Load(browser_.Common());
+  std::optional<std::string> target =
+      xl::SelectTargetFile(ctx, ParentText(node), node.Text(), xl::DocumentKind::TableList,
+                           settings.templateChoice == 0 ? std::string() : settings.fileName);
+  if (!target) return;
+  std::unique_ptr<xl::TTargetFile> file = xl::ReserveTargetFile(ctx, *target);
+  if (!file) return;
+  const xl::FileFormat format = xl::FileFormatOf(version);
+  if (!xl::ExtractTemplate(ctx, format.listTemplate, file->TempPath(), format.resourceType))
+    return;
+
   SheetWriter writer{browser_, settings, [this] { ProcessEventsOrStop(); }, {}, {}};
   runs_.push_back({*target, false});
-  const bool saved = xl::RunAutomation(ctx, *target, [&](xl::IWorkbook& book) {
+  const bool saved = xl::RunAutomation(ctx, *file, [&](xl::IWorkbook& book) {
     browser_.LoadTables(node);
     if (OnProgress) OnProgress(listPosition_.first, listPosition_.second, node.Text());
     writer.WriteTableListSheet(book.WorkSheets(1), node);
@@ -114,20 +118,25 @@ void TExporter::ExportTableDefinitions(TTreeNode& node) {
   browser_.FExcelVersion = version;
   if (version.empty()) return;
   std::optional<std::string> target =
-      xl::SelectTargetFile(ctx, ParentText(node), node.Text(), xl::DocumentKind::TableDefinition);
+      xl::SelectTargetFile(ctx, ParentText(node), node.Text(), xl::DocumentKind::TableDefinition,
+                           builtIn ? std::string() : settings.fileName);
   if (!target) return;
+  std::unique_ptr<xl::TTargetFile> file = xl::ReserveTargetFile(ctx, *target);
+  if (!file) return;
   const xl::FileFormat format = xl::FileFormatOf(version);
   if (builtIn) {
-    if (!xl::ExtractTemplate(ctx, format.definitionTemplate, *target, format.resourceType)) return;
+    if (!xl::ExtractTemplate(ctx, format.definitionTemplate, file->TempPath(),
+                             format.resourceType))
+      return;
   } else {
-    // A failed copy surfaces as the run's failure to open the target.
+    // A failed copy surfaces as the run's failure to open the workbook.
     std::error_code ec;
-    std::filesystem::copy_file(settings.fileName, *target,
+    std::filesystem::copy_file(settings.fileName, file->TempPath(),
                                std::filesystem::copy_options::overwrite_existing, ec);
   }
 
-  // Outside the run: a reader failure here escapes to the caller and leaves
-  // the unfilled workbook at the target.
+  // Outside the run: a reader failure here escapes to the caller; the
+  // target stays as it was.
   browser_.LoadTables(node);
   // The tables are known now: their column statements start ahead of the
   // sheets, and stop with the run however it ends.
@@ -140,7 +149,7 @@ void TExporter::ExportTableDefinitions(TTreeNode& node) {
 
   SheetWriter writer{browser_, settings, [this] { ProcessEventsOrStop(); }, OnNotice, {}};
   runs_.push_back({*target, false});
-  const bool saved = xl::RunAutomation(ctx, *target, [&](xl::IWorkbook& book) {
+  const bool saved = xl::RunAutomation(ctx, *file, [&](xl::IWorkbook& book) {
     // Reading ahead ends with the document step, before a failure is shown.
     struct StopReadingAhead {
       TColumnPrefetch* prefetch;

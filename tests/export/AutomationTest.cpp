@@ -127,7 +127,8 @@ TEST(Automation, TargetFileSelection) {
   EXPECT_EQ(w.prompts.saveDialogs[1].title, "テーブル定義書 名前を付けて保存");
   EXPECT_EQ(w.prompts.saveDialogs[1].filterIndex, 2);
 
-  // An existing file: No keeps it, Yes removes it.
+  // An existing file: No keeps it; Yes keeps it too, until a complete
+  // workbook takes its place.
   std::string existing = dir.File("keep.xlsx");
   test::WriteFile(existing, "old");
   w.prompts.saveAnswers.push_back(existing);
@@ -149,17 +150,18 @@ TEST(Automation, TargetFileSelection) {
   w.prompts.saveAnswers.push_back(existing);
   w.prompts.messageAnswers.push_back(MsgResult::Yes);
   EXPECT_EQ(SelectTargetFile(ctx, "a", "b", DocumentKind::TableList), existing);
-  EXPECT_FALSE(test::FileExists(existing));
+  EXPECT_EQ(test::ReadFile(existing), "old");
 
-  // Something that cannot be removed (a folder) is reported and kept.
+  // A folder is no file to replace: said so before any question, and kept.
   std::string folder = dir.File("folder.xlsx");
   ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
   w.prompts.saveAnswers.push_back(folder);
   w.prompts.messageAnswers.push_back(MsgResult::Yes);
   std::size_t before = w.prompts.messages.size();
   EXPECT_FALSE(SelectTargetFile(ctx, "a", "b", DocumentKind::TableList));
-  ASSERT_EQ(w.prompts.messages.size(), before + 2);
-  EXPECT_EQ(w.prompts.messages.back().text, folder + " アクセスできません。");
+  ASSERT_EQ(w.prompts.messages.size(), before + 1);
+  EXPECT_EQ(w.prompts.messages.back().text,
+            folder + " はフォルダです。保存するファイルの名前を指定してください。");
   EXPECT_EQ(w.prompts.messages.back().icon, MsgIcon::Information);
   EXPECT_EQ(w.prompts.messages.back().buttons, MsgButtons::Ok);
   EXPECT_TRUE(test::FileExists(folder));

@@ -176,7 +176,9 @@ bool TPostgresReader::Connect() {
   return true;
 }
 
-void TPostgresReader::PrepareSelection(TTreeNode& node) {
+void TPostgresReader::PrepareSelection(TTreeNode& node) { UseDatabaseOf(node); }
+
+void TPostgresReader::UseDatabaseOf(const TTreeNode& node) {
   const std::string database = browser_.DatabaseNameOf(node);
   if (PQCompoDataBase->Connected() && database == PQCompoDataBase->DataBaseName) return;
   PQCompoDataBase->Close();
@@ -197,6 +199,8 @@ void TPostgresReader::LoadSchemas(TTreeNode& node) {
 }
 
 void TPostgresReader::LoadTables(TTreeNode& node) {
+  // Before the children go: a database that cannot be reached leaves them.
+  if (node.Level() == browser_.FSchemaLevel && !node.Data()) UseDatabaseOf(node);
   TCatalogRows rows(browser_);
   if (!rows.Reload(node, browser_.FSchemaLevel)) return;
   InTransaction([&] {
@@ -210,6 +214,7 @@ void TPostgresReader::LoadTables(TTreeNode& node) {
 
 void TPostgresReader::LoadColumns(TTreeNode& node) {
   BusyCursor busy(browser_.Prompts());
+  UseDatabaseOf(node);
   std::vector<ColumnRow> rows =
       ReadColumns(*PQCompoDataBase, browser_.lblDbType(), browser_.ColumnTaskOf(node),
                   [this](const std::string& sql) { Exec(sql); });

@@ -49,6 +49,10 @@ class TPostgresReader : public ICatalogReader {
  private:
   void Exec(const std::string& sql);
   void Reopen();
+  // The connection goes to the node's database first (the server node's:
+  // none) unless it is there already. An expansion elsewhere moves it, so
+  // every statement about a node comes through here.
+  void UseDatabaseOf(const TTreeNode& node);
   // BEGIN ... COMMIT around a cursor read; a failure inside ends the block
   // with ROLLBACK so the connection stays usable, then escapes.
   template <typename Body>
