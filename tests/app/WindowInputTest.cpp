@@ -13,6 +13,7 @@
 #include <QStackedWidget>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <chrono>
@@ -28,6 +29,7 @@
 #include "common/IniFile.h"
 #include "common/Resources.h"
 #include "export/Exports.h"
+#include "export/ui/FrmSet.h"
 #include "catalog/ColumnPrefetch.h"
 #include "support/PgFixture.h"
 #include "support/ScriptedPrompts.h"
@@ -199,9 +201,18 @@ class WindowInputTest : public ::testing::Test {
     QTest::mouseClick(window->ToolButtonDefinition, Qt::LeftButton);
     QApplication::processEvents();
   }
-  std::string Template() {
-    auto t = res::Find("xlsx", "obtable2007");
-    return t ? std::string(*t) : std::string();
+  // What a run leaves beside its target besides the target: hidden
+  // temporary files.
+  std::vector<std::string> Strays() {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
+      if (e.path().filename().string().front() == '.') names.push_back(e.path().string());
+    return names;
+  }
+  // An earlier document at `file` that the next export is told to replace.
+  void Earlier(const std::string& file) {
+    test::WriteFile(dir.File(file), "earlier " + file);
+    prompts.messageAnswers.push_back(MsgResult::Yes);
   }
 
   PgServer srv;
@@ -355,15 +366,18 @@ TEST_F(WindowInputTest, StopButtonEndsTheRunAndItsReadersAhead) {
     EXPECT_EQ(Page(), window->TabSheetLog);
     QTest::mouseClick(window->btnLogStop, Qt::LeftButton);
   };
+  Earlier("stopped.xlsx");
   ExportDefinitions("stopped.xlsx");
   prompts.onEvents = nullptr;
 
   EXPECT_GT(threadsBeforeStop, threads) << "workers were reading ahead";
   EXPECT_GT(sessionsBeforeStop, 1);
   EXPECT_EQ(LastLog(), "Excel　出力異常終了。");
-  EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"出力を中止しました。"});
-  EXPECT_EQ(test::ReadFile(dir.File("stopped.xlsx")), Template())
-      << "the target keeps the unfilled template";
+  ASSERT_EQ(prompts.MessageTexts().size(), 2u) << "the overwrite question, then the stop";
+  EXPECT_EQ(prompts.MessageTexts()[1], "出力を中止しました。");
+  EXPECT_EQ(test::ReadFile(dir.File("stopped.xlsx")), "earlier stopped.xlsx")
+      << "the earlier document is kept";
+  EXPECT_EQ(Strays(), std::vector<std::string>{});
   EXPECT_EQ(Workers(), threads) << "no worker is left";
   EXPECT_EQ(SettledSessions(manyDb, 1), 1) << "only the window's own connection is left";
   EXPECT_EQ(Buttons(), "0111");
@@ -394,8 +408,9 @@ TEST_F(WindowInputTest, EscOnTheLogPageEndsTheRemainingSchemasToo) {
   EXPECT_EQ(prompts.saveDialogs.size(), 1u) << "the second schema never started";
   EXPECT_EQ(LastLog(), "Excel　出力異常終了。");
   EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"出力を中止しました。"});
-  EXPECT_EQ(test::ReadFile(dir.File("first.xlsx")), Template());
+  EXPECT_FALSE(test::FileExists(dir.File("first.xlsx"))) << "a stopped run writes nothing";
   EXPECT_FALSE(test::FileExists(dir.File("second.xlsx")));
+  EXPECT_EQ(Strays(), std::vector<std::string>{});
   EXPECT_EQ(Buttons(), "0111");
 
   // Esc with no run going leaves the log page alone.
@@ -416,19 +431,104 @@ TEST_F(WindowInputTest, ClosingDuringARunStopsItThenCloses) {
     window->close();
     visibleAfterClose = window->isVisible();
   };
+  Earlier("closed.xlsx");
   ExportDefinitions("closed.xlsx");
   prompts.onEvents = nullptr;
   EXPECT_TRUE(visibleAfterClose) << "the window waits for the run to end";
   QApplication::processEvents();
   EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(LastLog(), "Excel　出力異常終了。");
-  EXPECT_TRUE(prompts.messages.empty()) << "no message box in the way of closing";
-  EXPECT_EQ(test::ReadFile(dir.File("closed.xlsx")), Template());
+  EXPECT_EQ(prompts.messages.size(), 1u) << "the overwrite question; none in the way of closing";
+  EXPECT_EQ(test::ReadFile(dir.File("closed.xlsx")), "earlier closed.xlsx");
+  EXPECT_EQ(Strays(), std::vector<std::string>{});
   EXPECT_EQ(Workers(), threads);
   // Closed while idle, it closes at once.
   window->show();
   window->close();
   EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(WindowInputTest, AnExportReadsItsNodesDatabaseWhereverTheTreeWasExpanded) {
+  Connect(manyDb);
+  ClickArrow("");
+  ClickArrow(manyDb);
+  ClickRow(manyDb + "/many");
+  // Only the arrow of another database: its schemas are read there, the
+  // selection stays.
+  ClickArrow(catalogDb);
+  ASSERT_TRUE(Find(catalogDb + "/sales").isValid());
+  ASSERT_EQ(Current(), "many");
+  Earlier("many.xlsx");
+  ExportDefinitions("many.xlsx");
+  EXPECT_EQ(LastLog(), "Excel　出力正常終了。");
+  test::WorkbookDump d = test::DumpWorkbook(dir.File("many.xlsx"), false);
+  ASSERT_TRUE(d.ok()) << d.error;
+  EXPECT_EQ(d["sheet.count"], "40") << "every table of its own database";
+  EXPECT_EQ(d["t40!B8"], "s:id");
+
+  // The table list, the same way.
+  ClickArrow(catalogDb);  // folds
+  ClickArrow(catalogDb);  // unfolds: read again, over there
+  prompts.saveAnswers.push_back(dir.File("many.list.xlsx"));
+  QTest::mouseClick(window->ToolButtonTableList, Qt::LeftButton);
+  d = test::DumpWorkbook(dir.File("many.list.xlsx"), false);
+  ASSERT_TRUE(d.ok()) << d.error;
+  EXPECT_EQ(d["Sheet1!B47"], "s:t40");
+
+  // One table: its columns.
+  ClickRow(manyDb + "/many/t07");
+  ClickArrow(catalogDb);
+  ClickArrow(catalogDb);
+  ExportDefinitions("t07.xlsx");
+  d = test::DumpWorkbook(dir.File("t07.xlsx"), false);
+  ASSERT_TRUE(d.ok()) << d.error;
+  EXPECT_EQ(d["t07!B8"], "s:id");
+  EXPECT_EQ(d["t07!B9"], "s:name");
+
+  // An arrow clicked just before the export starts: the expansion waits for
+  // the run instead of reloading under it, and is done afterwards; the
+  // settings command sent during the run waits the same way instead of
+  // holding the run inside its dialog.
+  TfrmSet settings(common);
+  window->SetSettingsDialog(&settings);
+  ClickRow(manyDb + "/many");
+  ClickArrow(catalogDb);  // folds
+  test::Psql(srv, catalogDb, "CREATE SCHEMA late; CREATE TABLE late.x (i integer); ANALYZE");
+  bool sent = false, settingsDuringRun = false, lateDuringRun = false;
+  prompts.onEvents = [&](int) {
+    settingsDuringRun = settingsDuringRun || settings.isVisible();
+    lateDuringRun = lateDuringRun || Find(catalogDb + "/late").isValid();
+    if (sent) return;
+    sent = true;
+    QTest::mouseClick(window->ToolButtonSettings, Qt::LeftButton);
+  };
+  Earlier("again.xlsx");
+  prompts.saveAnswers.push_back(dir.File("again.xlsx"));
+  // No events processed in between: the expansion is still queued.
+  QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    ArrowPoint(Find(catalogDb)));
+  QTest::mouseClick(window->ToolButtonDefinition, Qt::LeftButton);
+  prompts.onEvents = nullptr;
+  EXPECT_TRUE(sent);
+  EXPECT_FALSE(settingsDuringRun);
+  EXPECT_FALSE(lateDuringRun) << "no reload under the run";
+  d = test::DumpWorkbook(dir.File("again.xlsx"), false);
+  ASSERT_TRUE(d.ok()) << d.error;
+  EXPECT_EQ(d["sheet.count"], "40");
+  bool settingsShown = false;
+  QTimer::singleShot(0, &settings, [&] {
+    settingsShown = settings.isVisible();
+    settings.reject();
+  });
+  QApplication::processEvents();
+  QApplication::processEvents();
+  EXPECT_TRUE(settingsShown) << "the settings dialog opens once the run has ended";
+  EXPECT_TRUE(Find(catalogDb + "/late").isValid()) << "the expansion is done after the run";
+  EXPECT_EQ(Current(), "many");
+  test::Psql(srv, catalogDb, "DROP SCHEMA late CASCADE");
+  window->SetSettingsDialog(nullptr);
+  EXPECT_EQ(Strays(), std::vector<std::string>{});
+  EXPECT_TRUE(exceptions.empty()) << exceptions.front();
 }
 
 TEST(QtTranslations, StandardButtonsAreJapanese) {

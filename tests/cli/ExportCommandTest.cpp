@@ -1,12 +1,19 @@
 // zelmora-export against the real PostgreSQL fixture: exit statuses, the
 // password from the environment, --force, a folder for --all-schemas, and
 // the same workbook the window's export makes.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
 #include "support/WorkbookCheck.h"
 #include "common/IniFile.h"
+#include "common/Resources.h"
 #include "export/Exports.h"
 #include "support/PgBrowser.h"
 #include "support/PgFixture.h"
@@ -46,6 +53,70 @@ class ExportCommandTest : public ::testing::Test {
   std::string Conn(bool withSettings = true) const {
     return "--kind postgresql --host " + srv.host + " --port " + srv.port + " --user " + srv.user +
            " --database " + catalogDb + (withSettings ? " --settings " + ShellQuote(settings) : "");
+  }
+
+  // Hidden files anywhere under dir: what a run left behind.
+  std::vector<std::string> Strays() {
+    std::vector<std::string> found;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.Path()))
+      if (e.path().filename().string().front() == '.') found.push_back(e.path().string());
+    return found;
+  }
+
+  // Starts the command with `args`, sends `sig` once standard error shows
+  // that it is writing sheets, and returns its wait status.
+  int RunAndSignal(const std::vector<std::string>& args, int sig, std::string* err) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&fa, fds[1], 2);
+    posix_spawn_file_actions_addclose(&fa, fds[0]);
+    posix_spawn_file_actions_addclose(&fa, fds[1]);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGTERM);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+    const std::string exe = std::string(ZEL_BINARY_DIR) + "/src/cli/zelmora-export";
+    std::vector<std::string> all{exe};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> env{"ZELMORA_PASSWORD=" + srv.password};
+    for (char** e = environ; *e; ++e)
+      if (std::string(*e).rfind("ZELMORA_PASSWORD=", 0) != 0) env.emplace_back(*e);
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, exe.c_str(), &fa, &attr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&fa);
+    posix_spawnattr_destroy(&attr);
+    close(fds[1]);
+    if (rc != 0) {
+      close(fds[0]);
+      return -1;
+    }
+    bool sent = false;
+    char buf[4096];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) {
+      err->append(buf, static_cast<std::size_t>(n));
+      if (!sent && err->find("1/300 ") != std::string::npos) {
+        kill(pid, sig);
+        sent = true;
+      }
+    }
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return status;
   }
 
   PgServer srv;
@@ -172,6 +243,76 @@ TEST_F(ExportCommandTest, ExitStatuses) {
   IniFile::Write(settings, "ExcelSet", "filename", dir.File("model.xlsx"));
   EXPECT_EQ(Run("definitions " + Conn() + " --schema sales --out bad.xlsx", &out), 1);
   EXPECT_NE(out.find("zelmora-export: "), std::string::npos) << out;
-  // The target keeps the unfilled copy of the model, as the window leaves it.
-  EXPECT_EQ(ReadFile(dir.File("bad.xlsx")), "not a zip");
+  // Nothing is written for a run that failed, as in the window.
+  EXPECT_FALSE(FileExists(dir.File("bad.xlsx")));
+  EXPECT_EQ(Strays(), std::vector<std::string>{});
+}
+
+TEST_F(ExportCommandTest, TheTargetIsOnlyEverARegularFileAndNeverTheModel) {
+  const std::string table = "definitions " + Conn() + " --schema sales --table customer";
+  std::string out;
+  // A pipe stays a pipe, --force or not.
+  ASSERT_EQ(mkfifo(dir.File("pipe.xlsx").c_str(), 0600), 0);
+  EXPECT_EQ(Run(table + " --out pipe.xlsx --force", &out), 1);
+  EXPECT_NE(out.find("pipe.xlsx は通常のファイルではありません（名前付きパイプ）"),
+            std::string::npos)
+      << out;
+  struct stat st {};
+  ASSERT_EQ(lstat(dir.File("pipe.xlsx").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  EXPECT_EQ(Run(table + " --out pipe.xlsx", &out), 1);
+  EXPECT_NE(out.find("名前付きパイプ"), std::string::npos) << out;
+
+  // A line break in the name would break the one-path-per-line output.
+  EXPECT_EQ(Run(table + " --out " + ShellQuote("a\nb.xlsx"), &out), 2);
+  EXPECT_EQ(out.find('\n'), out.size() - 1) << "one line: " << out;
+  EXPECT_NE(out.find("control character"), std::string::npos) << out;
+
+  // The model workbook itself, spelled another way.
+  ASSERT_EQ(mkdir(dir.File("m").c_str(), 0755), 0);
+  const std::string model(*res::Find("xlsx", "obtable2007"));
+  WriteFile(dir.File("m/self.xlsx"), model);
+  IniFile::Write(settings, "ExcelSet", "exporttype", "1");
+  IniFile::Write(settings, "ExcelSet", "filename", dir.File("m/self.xlsx"));
+  EXPECT_EQ(Run(table + " --out m/../m/./self.xlsx --force", &out), 1);
+  EXPECT_NE(out.find("雛形Excelファイルそのもの"), std::string::npos) << out;
+  EXPECT_EQ(ReadFile(dir.File("m/self.xlsx")), model);
+  IniFile::Write(settings, "ExcelSet", "exporttype", "0");
+
+  // A link: the file behind it is replaced, the link stays.
+  ASSERT_EQ(mkdir(dir.File("real").c_str(), 0755), 0);
+  WriteFile(dir.File("real/doc.xlsx"), "earlier");
+  ASSERT_EQ(symlink("real/doc.xlsx", dir.File("link.xlsx").c_str()), 0);
+  EXPECT_EQ(Run(table + " --out link.xlsx", &out), 1) << "an existing file needs --force";
+  ASSERT_EQ(Run(table + " --out link.xlsx --force", &out), 0) << out;
+  ASSERT_EQ(lstat(dir.File("link.xlsx").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  WorkbookDump d = DumpWorkbook(dir.File("real/doc.xlsx"), false);
+  ASSERT_TRUE(d.ok()) << d.error;
+  EXPECT_EQ(d["sheet.1"], "customer");
+  EXPECT_EQ(Strays(), std::vector<std::string>{});
+}
+
+TEST_F(ExportCommandTest, SignalsLeaveTheEarlierFileAndNoTemporaryFile) {
+  const std::string many = dbs->Create("zel_climany");
+  ASSERT_EQ(Psql(srv, many,
+                 "CREATE SCHEMA big; DO $$ BEGIN FOR i IN 1..300 LOOP EXECUTE format("
+                 "'CREATE TABLE big.t%s (id integer PRIMARY KEY, name varchar(20))', "
+                 "lpad(i::text, 3, '0')); END LOOP; END $$; ANALYZE"),
+            0);
+  const std::string target = dir.File("big.xlsx");
+  for (int sig : {SIGTERM, SIGINT}) {
+    WriteFile(target, "earlier");
+    std::string err;
+    const int status = RunAndSignal(
+        {"definitions", "--kind", "postgresql", "--host", srv.host, "--port", srv.port, "--user",
+         srv.user, "--database", many, "--settings", settings, "--schema", "big", "--out", target,
+         "--force", "--connections", "1"},
+        sig, &err);
+    ASSERT_NE(err.find("1/300 t001"), std::string::npos) << err;
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status << " " << err;
+    EXPECT_EQ(ReadFile(target), "earlier") << sig;
+    EXPECT_EQ(Strays(), std::vector<std::string>{}) << sig;
+  }
+  dbs->Drop(many);
 }

@@ -143,7 +143,7 @@ TEST_F(PrefetchExportTest, AServerKilledMidExportEndsAsReadingInTurnEnds) {
   EXPECT_GE(ahead.log.size(), serial.log.size());
   EXPECT_LT(ahead.log.size(), 2u * 400u);
   EXPECT_EQ(serial.messages, ahead.messages);
-  EXPECT_EQ(ReadFile(ahead.target), std::string(*templ));
+  EXPECT_FALSE(FileExists(ahead.target)) << "a failed run writes nothing";
 }
 
 TEST_F(PrefetchExportTest, AColumnStatementThatFailsFailsTheRunWithTheSameMessage) {
