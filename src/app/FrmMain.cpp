@@ -542,8 +542,7 @@ void TfrmMain::RunExport(const std::function<void()>& hook, const QString& unit)
       if (index.isValid() && TreeView1->isExpanded(index)) TreeView1Expanded(index);
     if (settings)
       QMetaObject::invokeMethod(
-          this, [this] { Guarded([this] { ToolButtonSettingsClick(); }); },
-          Qt::QueuedConnection);
+          this, [this] { Guarded([this] { ToolButtonSettingsClick(); }); }, Qt::QueuedConnection);
   };
   try {
     hook();

@@ -64,7 +64,9 @@ window writes.
   --settings FILE  read [ExcelSet] (template, model workbook, positions,
                    header texts) from FILE instead of Zel.ini beside the
                    program; nothing is ever written to it
-  --force          replace existing files
+  --force          replace existing files (a file that is there stays as it
+                   was until the new workbook is complete; devices, pipes,
+                   folders and the model workbook are never replaced)
   --connections N  definitions: read the tables' columns ahead on N extra
                    connections (1 to 64; 1 reads each table in turn);
                    default: [catalog] connections of the settings file, or 8
@@ -74,7 +76,8 @@ window writes.
 The password is taken from the environment variable ZELMORA_PASSWORD or, when
 standard input is a terminal, asked for; never from the command line.
 Progress goes to standard error ("n/N name" per table), each workbook written
-to standard output.
+to standard output. Interrupted (SIGINT, SIGTERM, SIGHUP), it leaves earlier
+files as they were and no half-written file behind.
 
 Exit status: 0 success, 1 export failure, 2 usage error, 3 connection failure,
 4 nothing to export (no such schema or table).

@@ -43,7 +43,9 @@ struct ParseResult {
 
 ParseResult ParseOptions(const std::vector<std::string>& args);
 // A byte of the C0 controls or DEL: never in a path the command writes.
-inline bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }
+inline bool IsControl(char c) {
+  return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+}
 // The logon values the options give, for the kind's table entry.
 CommandLogon CommandLogonOf(const Options& options, const std::string& password);
 std::string HelpText();

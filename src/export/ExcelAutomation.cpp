@@ -66,7 +66,8 @@ std::string GetExcelVersion(AutomationContext& ctx) {
 }
 
 std::optional<std::string> SelectTargetFile(AutomationContext& ctx, const std::string& parentText,
-                                            const std::string& nodeText, DocumentKind kind) {
+                                            const std::string& nodeText, DocumentKind kind,
+                                            const std::string& modelPath) {
   FileFormat format = FileFormatOf(ctx.excelVersion);
   SaveDialogRequest dialog;
   dialog.fileName = ctx.common.CleanFileName(parentText + "." + nodeText + format.EndingFor(kind));

@@ -97,8 +97,7 @@ void TExporter::ExportTableList(TTreeNode& node) {
   std::unique_ptr<xl::TTargetFile> file = xl::ReserveTargetFile(ctx, *target);
   if (!file) return;
   const xl::FileFormat format = xl::FileFormatOf(version);
-  if (!xl::ExtractTemplate(ctx, format.listTemplate, file->TempPath(), format.resourceType))
-    return;
+  if (!xl::ExtractTemplate(ctx, format.listTemplate, file->TempPath(), format.resourceType)) return;
 
   SheetWriter writer{browser_, settings, [this] { ProcessEventsOrStop(); }, {}, {}};
   runs_.push_back({*target, false});
@@ -125,8 +124,7 @@ void TExporter::ExportTableDefinitions(TTreeNode& node) {
   if (!file) return;
   const xl::FileFormat format = xl::FileFormatOf(version);
   if (builtIn) {
-    if (!xl::ExtractTemplate(ctx, format.definitionTemplate, file->TempPath(),
-                             format.resourceType))
+    if (!xl::ExtractTemplate(ctx, format.definitionTemplate, file->TempPath(), format.resourceType))
       return;
   } else {
     // A failed copy surfaces as the run's failure to open the workbook.

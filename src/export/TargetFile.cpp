@@ -69,8 +69,13 @@ void Unregister(int slot) {
   for (Slot& s : slots)
     if (s.ready.load()) ::unlink(s.path);
   ::signal(sig, SIG_DFL);
+  // Inside its handler the signal is blocked; let the default action in.
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, sig);
+  ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
   ::raise(sig);
-  ::_exit(128 + sig);  // only if the signal was blocked on this thread
+  ::_exit(128 + sig);
 }
 
 void OnSignal(int sig) {
@@ -179,7 +184,9 @@ void TTargetFile::Commit() {
   }
 }
 
-TSignalsDeferred::TSignalsDeferred() { deferDepth.fetch_add(1); }
+TSignalsDeferred::TSignalsDeferred() {
+  deferDepth.fetch_add(1);
+}
 
 TSignalsDeferred::~TSignalsDeferred() {
   if (deferDepth.fetch_sub(1) != 1 || !handlersInstalled.load()) return;

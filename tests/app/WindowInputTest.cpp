@@ -476,7 +476,9 @@ TEST_F(WindowInputTest, AnExportReadsItsNodesDatabaseWhereverTheTreeWasExpanded)
   EXPECT_EQ(d["Sheet1!B47"], "s:t40");
 
   // One table: its columns.
+  ClickArrow(manyDb + "/many");
   ClickRow(manyDb + "/many/t07");
+  ASSERT_EQ(Current(), "t07");
   ClickArrow(catalogDb);
   ClickArrow(catalogDb);
   ExportDefinitions("t07.xlsx");

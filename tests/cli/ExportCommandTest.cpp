@@ -11,12 +11,12 @@
 
 #include <filesystem>
 
-#include "support/WorkbookCheck.h"
 #include "common/IniFile.h"
 #include "common/Resources.h"
 #include "export/Exports.h"
 #include "support/PgBrowser.h"
 #include "support/PgFixture.h"
+#include "support/WorkbookCheck.h"
 
 using namespace zel;
 using namespace zel::test;
@@ -304,11 +304,13 @@ TEST_F(ExportCommandTest, SignalsLeaveTheEarlierFileAndNoTemporaryFile) {
   for (int sig : {SIGTERM, SIGINT}) {
     WriteFile(target, "earlier");
     std::string err;
+    // clang-format off
     const int status = RunAndSignal(
-        {"definitions", "--kind", "postgresql", "--host", srv.host, "--port", srv.port, "--user",
-         srv.user, "--database", many, "--settings", settings, "--schema", "big", "--out", target,
-         "--force", "--connections", "1"},
+        {"definitions", "--kind", "postgresql", "--host", srv.host, "--port", srv.port,
+         "--user", srv.user, "--database", many, "--settings", settings,
+         "--schema", "big", "--out", target, "--force", "--connections", "1"},
         sig, &err);
+    // clang-format on
     ASSERT_NE(err.find("1/300 t001"), std::string::npos) << err;
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status << " " << err;
     EXPECT_EQ(ReadFile(target), "earlier") << sig;

@@ -38,7 +38,9 @@ struct Window {
                              common,
                              [this](const std::string& s) { log.push_back(s); },
                              [this] { log.clear(); },
-                             [this](const std::string& s) { prompts.MessageBox({"Zelmora", s}); },
+                             [this](const std::string& s) {
+                               prompts.MessageBox({"Zelmora", s});
+                             },
                              [] { return CreateExcelEngine(); }};
   }
   // The target chosen in the save dialog, with `answer` to a question.
@@ -225,9 +227,8 @@ TEST(TargetFile, ARunThatFailsLeavesTheEarlierFileAndNamesTheTarget) {
   {
     std::unique_ptr<TTargetFile> file = ReserveTargetFile(ctx, target);
     ASSERT_TRUE(ExtractTemplate(ctx, "obtable2007", file->TempPath(), "xlsx"));
-    EXPECT_TRUE(RunAutomation(ctx, *file, [](IWorkbook& book) {
-      book.WorkSheets(1).SetFormulaR1C1(8, 2, "x");
-    }));
+    EXPECT_TRUE(RunAutomation(
+        ctx, *file, [](IWorkbook& book) { book.WorkSheets(1).SetFormulaR1C1(8, 2, "x"); }));
   }
   EXPECT_EQ(ReadFile(target).substr(0, 2), "PK");
   EXPECT_EQ(w.log.back(), "Excel　出力正常終了。");

@@ -176,7 +176,9 @@ bool TPostgresReader::Connect() {
   return true;
 }
 
-void TPostgresReader::PrepareSelection(TTreeNode& node) { UseDatabaseOf(node); }
+void TPostgresReader::PrepareSelection(TTreeNode& node) {
+  UseDatabaseOf(node);
+}
 
 void TPostgresReader::UseDatabaseOf(const TTreeNode& node) {
   const std::string database = browser_.DatabaseNameOf(node);

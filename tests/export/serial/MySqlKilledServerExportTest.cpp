@@ -1,6 +1,7 @@
 // The MariaDB test server killed in the middle of a definition export: the
 // run ends as a failure, and the earlier document at the target stays as it
-// was with nothing beside it, reading ahead or not. It stops the shared server, so it runs on its own.
+// was with nothing beside it, reading ahead or not. It stops the shared
+// server, so it runs on its own.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -94,7 +95,8 @@ TEST_F(MySqlKilledServerExportTest, EndsAsAFailureKeepingTheEarlierFileReadingAh
     // table could not open.
     ASSERT_EQ(r->messages.size(), 2u);
     EXPECT_EQ(r->messages[1].rfind("2002 - ", 0), 0u) << r->messages[1];
-    EXPECT_EQ(ReadFile(r->target), "earlier " + std::filesystem::path(r->target).filename().string());
+    EXPECT_EQ(ReadFile(r->target),
+              "earlier " + std::filesystem::path(r->target).filename().string());
   }
   for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
     EXPECT_NE(e.path().filename().string().front(), '.') << "left behind: " << e.path();
