@@ -105,7 +105,7 @@ TEST_F(MySqlKilledServerExportTest, EndsAsAFailureKeepingTheEarlierFileReadingAh
   EXPECT_EQ(serial.log.size(), 3u);
   EXPECT_GE(ahead.log.size(), serial.log.size());
   EXPECT_LT(ahead.log.size(), 2u * 200u);
-  EXPECT_EQ(serial.messages, ahead.messages);
+  EXPECT_EQ(serial.messages.back(), ahead.messages.back());
 }
 
 }  // namespace
