@@ -136,13 +136,13 @@ TEST_F(DocumentFormTest, TableListsOf72And1000TablesKeepTheBandAndPrintTheirHead
     EXPECT_EQ(d["Sheet1!G" + n + ".align"], d["Sheet1!G9.align"]);
     EXPECT_EQ(d["Sheet1!B" + n + ".font"], d["Sheet1!B9.font"]);
     EXPECT_EQ(d["Sheet1.print_titles"], "$1:$7");
-    EXPECT_EQ(d["Sheet1.print_area"], "'Sheet1'!$A$1:$H$" + n);
+    EXPECT_EQ(d["Sheet1.print_area"], "$A$1:$H$" + n);
     EXPECT_EQ(d["Sheet1.freeze"], "A7");
   }
   // A short list keeps the band as the template has it and prints all of it.
   WorkbookDump d = Export("model", nullptr, true, "short.list.xlsx");
   ExpectBand(d, "Sheet1", 67, "H", merges);
-  EXPECT_EQ(d["Sheet1.print_area"], "'Sheet1'!$A$1:$H$67");
+  EXPECT_EQ(d["Sheet1.print_area"], "$A$1:$H$67");
 }
 
 TEST_F(DocumentFormTest, DefinitionSheetsOfManyColumnsKeepTheBandOnEverySheet) {
@@ -157,8 +157,8 @@ TEST_F(DocumentFormTest, DefinitionSheetsOfManyColumnsKeepTheBandOnEverySheet) {
     EXPECT_EQ(d[std::string(sheet) + ".print_titles"], "$1:$7") << sheet;
     EXPECT_EQ(d[std::string(sheet) + ".footer"], "|&P/&N|") << sheet;
   }
-  EXPECT_EQ(d["c520.print_area"], "'c520'!$A$1:$I$527");
-  EXPECT_EQ(d["small.print_area"], "'small'!$A$1:$I$67");
+  EXPECT_EQ(d["c520.print_area"], "$A$1:$I$527");
+  EXPECT_EQ(d["small.print_area"], "$A$1:$I$67");
 }
 
 TEST_F(DocumentFormTest, ModelBodyFrameShorterThanTheTableContinues) {
