@@ -221,8 +221,8 @@ def table_definition(variant):
     widths = [3, 9.625, 14.875, 15.125, 5.125, 3.375, 3.875, 3.875, 29.625]
     if variant == "xls":
         widths[1], widths[2], widths[8] = 9.5, 15, 30.25
-    # Rows past the band (long tables) get the band's alignment from the
-    # column formats, without frames.
+    # The column formats carry the band's alignment to cells outside it;
+    # rows written past the band take the band's whole form from the export.
     col_styles = {c: st.xf(align=align(c)) for c in range(1, 10)}
     return dict(styles=st, sheet=sh, widths=widths, col_styles=col_styles, freeze=7,
                 footer="&C&P/&N", title="テーブル定義書")

@@ -1,6 +1,7 @@
 #include "export/DocumentSheets.h"
 
 #include "common/Text.h"
+#include "export/SheetForm.h"
 
 namespace zel {
 namespace {
@@ -55,6 +56,7 @@ void SheetWriter::WriteTableListSheet(xl::IWorksheet& sheet, TTreeNode& schema) 
     sheet.Cells(2, 7).FormulaR1C1(h.managerEmp);
   }
   const TStringGrid& grid = browser.grdTableList();
+  FitBand(sheet, kTableListBand, 6 + grid.RowCount());
   for (int r = 1; r < grid.RowCount(); ++r) {
     sheet.Cells(7 + r, 1).FormulaR1C1(grid.Cell(0, r));
     sheet.Cells(7 + r, 2).FormulaR1C1(grid.Cell(1, r));
@@ -106,6 +108,7 @@ void SheetWriter::WriteTableDefinitionSheet(xl::IWorksheet& sheet, TTreeNode& ta
   }
 
   const TStringGrid& grid = browser.grdTableDefinition();
+  KeepForm(sheet, layout, grid.RowCount() - 1);
   for (int r = 1; r < grid.RowCount(); ++r) {
     for (int id = kBodyFirst; id <= kBodyLast; ++id) {
       const ItemPosition& p = layout.items[static_cast<size_t>(id)];

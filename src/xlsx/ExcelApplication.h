@@ -50,6 +50,18 @@ class IWorksheet {
 
   virtual void SetFormulaR1C1(int row, int column, std::string_view text) = 0;
   virtual void SetWrapText(int row, int column, bool wrap) = 0;
+
+  // Whole-sheet layout, done once for a range instead of cell by cell.
+  // Rows first..last take the form of row `model` in the columns: cell
+  // formats, height, merges within the row (WorksheetModel::FormRows).
+  virtual void FormRows(int first, int last, int model, int firstColumn, int lastColumn) = 0;
+  // The end of the run of formatted rows from `start` down in the columns;
+  // start - 1 when `start` has no format of its own.
+  virtual int LastFormattedRow(int start, int firstColumn, int lastColumn) = 0;
+  // Rows first..last repeat at the top of every printed page.
+  virtual void PrintTitleRows(int first, int last) = 0;
+  // What prints of the sheet.
+  virtual void PrintArea(int firstRow, int firstColumn, int lastRow, int lastColumn) = 0;
 };
 
 class ISheets {

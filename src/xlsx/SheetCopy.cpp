@@ -241,6 +241,7 @@ void XlsxWorkbook::CopySheet(XlsxWorksheet& source, XlsxWorksheet& after) {
   copy->model_->SetTabSelected(false);
   copy->dirty_ = true;
   copy->relType_ = source.relType_;
+  copy->print_ = source.print_;
   sheets_.insert(sheets_.begin() + at, std::move(copy));
   IndexSheets();
   ++foldedNames_[FoldSheetName(name)];

@@ -146,6 +146,17 @@ class WorksheetModel {
   // that is gone.
   void UnshareFormulaAt(int row, int column);
 
+  // Rows first..last take the form of row `model` (RowForm.cpp): its cell
+  // formats in columns firstColumn..lastColumn (widened to take in any
+  // merge of the model row that reaches into them), its height and row
+  // format, and its merges within one row. Values already in those rows
+  // stay; a merge that would overlap one already there is left out.
+  void FormRows(int first, int last, int model, int firstColumn, int lastColumn);
+  // The last row of the run from `start` down in which every row has a
+  // cell in the columns with a format other than the one a new cell there
+  // would get; start - 1 when `start` itself has none.
+  int LastFormattedRow(int start, int firstColumn, int lastColumn) const;
+
   // Rewrites the formula text of every formula cell with `edit`; returns
   // whether any changed.
   template <typename F>
@@ -187,6 +198,7 @@ class WorksheetModel {
   static_assert(sizeof(Cell) == 24);
 
   const RowInfo& InfoOf(const RowSlot& row) const;
+  bool HasOwnFormat(const RowSlot& row, int firstColumn, int lastColumn) const;
   uint32_t DefaultStyle(const RowSlot& row, int column) const;
   void LocateNodes();
   bool EditRawFormula(Cell& cell, const std::function<std::string(std::string_view)>& edit);

@@ -360,6 +360,7 @@ void XlsxWorkbook::SaveAs(const std::string& path) {
     }
   }
   if (sheetListChanged_) WriteAppProps();
+  WritePrintNames();
   if (bookDirty_) pkg_.SetData(bookPart_, PrintXml(bookDoc_));
   if (relsDirty_) pkg_.WriteRels(bookPart_, bookRels_);
   pkg_.Save(path);

@@ -33,6 +33,10 @@ class XlsxWorksheet : public IWorksheet {
   void Select() override;
   void SetFormulaR1C1(int row, int column, std::string_view text) override;
   void SetWrapText(int row, int column, bool wrap) override;
+  void FormRows(int first, int last, int model, int firstColumn, int lastColumn) override;
+  int LastFormattedRow(int start, int firstColumn, int lastColumn) override;
+  void PrintTitleRows(int first, int last) override;
+  void PrintArea(int firstRow, int firstColumn, int lastRow, int lastColumn) override;
 
   const std::string& Part() const { return part_; }
   SheetKind Kind() const { return kind_; }
@@ -51,6 +55,12 @@ class XlsxWorksheet : public IWorksheet {
   SheetKind kind_;
   std::unique_ptr<WorksheetModel> model_;
   std::string relType_;  // of the workbook's relationship to the part
+  // Print titles and area, written as defined names on save (SheetLayout.cpp)
+  // under the sheet's name and place at that time; 0 where not set.
+  struct PrintSetup {
+    int titleFirst = 0, titleLast = 0;
+    int areaRow1 = 0, areaColumn1 = 0, areaRow2 = 0, areaColumn2 = 0;
+  } print_;
   bool dirty_ = false;
 };
 
@@ -93,6 +103,7 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   void ClearOtherTabSelection(const XlsxWorksheet& except);
   void DropCalcChain();
   void WriteAppProps();
+  void WritePrintNames();
   std::vector<std::string> WorksheetNames() const;
   void IndexSheets();
 

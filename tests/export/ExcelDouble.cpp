@@ -23,6 +23,13 @@ class SheetDouble : public xl::IWorksheet {
     Log(j_, "Cells(" + std::to_string(r) + "," + std::to_string(c) + ")=" + std::string(t));
   }
   void SetWrapText(int, int, bool) override { Log(j_, "WrapText"); }
+  void FormRows(int first, int last, int model, int, int) override {
+    Log(j_, "FormRows(" + std::to_string(first) + "-" + std::to_string(last) + "<" +
+                std::to_string(model) + ")");
+  }
+  int LastFormattedRow(int start, int, int) override { return start - 1; }
+  void PrintTitleRows(int, int) override {}
+  void PrintArea(int, int, int, int) override {}
 
  private:
   ExcelJournal& j_;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/Resources.h"
+#include "export/SheetForm.h"
 #include "support/TestEnv.h"
 #include "support/WorkbookCheck.h"
 #include "xlsx/ExcelApplication.h"
@@ -125,6 +126,39 @@ TEST_F(PrintTest, TableListKeepsItsDateColumnsBesideTheNames) {
     const std::string n = std::to_string(r);
     EXPECT_EQ(PageOf(texts, "table" + n), 0);
     EXPECT_EQ(PageOf(texts, "upd" + n), 0) << "row " << r << ": the dates on another page";
+  }
+}
+
+TEST_F(PrintTest, LongTableListRepeatsItsHeadingRowsOnEveryPage) {
+  std::string path = Place(dir, "xlsx", "obproject2007", "long.xlsx");
+  const int tables = 150;
+  {
+    auto app = xl::CreateExcelEngine();
+    xl::IWorkbook& book = app->Workbooks().Open(path);
+    xl::IWorksheet& s = book.WorkSheets(1);
+    FitBand(s, kTableListBand, 7 + tables);
+    s.Cells(3, 3).FormulaR1C1("pagila");
+    for (int r = 8; r < 8 + tables; ++r) {
+      const std::string n = std::to_string(r);
+      s.Cells(r, 1).FormulaR1C1(std::to_string(r - 7));
+      s.Cells(r, 2).FormulaR1C1("payment_p" + n);
+      s.Cells(r, 4).FormulaR1C1("comment" + n);
+      s.Cells(r, 8).FormulaR1C1("upd" + n);
+    }
+    book.Close(true);
+  }
+  ASSERT_EQ(test::ConvertToPdf(path, dir.Path()), "");
+  const auto texts = PageTexts(dir.File("long.pdf"));
+  ASSERT_GE(texts.size(), 2u);
+  for (std::size_t p = 0; p < texts.size(); ++p) {
+    for (const char* heading : {"No.", "テーブル名", "コメント", "システム名", "pagila"})
+      EXPECT_NE(texts[p].find(heading), std::string::npos) << "page " << p + 1 << ": " << heading;
+  }
+  // Every row printed once, its update date beside it: one page wide.
+  for (int r = 8; r < 8 + tables; ++r) {
+    const std::string n = std::to_string(r);
+    EXPECT_GE(PageOf(texts, "payment_p" + n), 0) << r;
+    EXPECT_EQ(PageOf(texts, "upd" + n), PageOf(texts, "payment_p" + n)) << r;
   }
 }
 
