@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <string_view>
 #include <thread>
 
 extern char** environ;

@@ -103,8 +103,8 @@ class FakeTds {
 // In a test body: skips when the stand-in cannot run here, or fails with the
 // reason when the servers are required (scripts/test, CI).
 #define ZEL_REQUIRE_FAKE_TDS()                                                    \
-  if (const std::string missing__ = ::zel::test::FakeTds::Missing();              \
-      !missing__.empty()) {                                                       \
-    if (::zel::test::ServersRequired()) FAIL() << missing__;                      \
-    GTEST_SKIP() << missing__;                                                    \
+  if (const std::string zelFakeTdsMissing = ::zel::test::FakeTds::Missing();              \
+      !zelFakeTdsMissing.empty()) {                                                       \
+    if (::zel::test::ServersRequired()) FAIL() << zelFakeTdsMissing;                      \
+    GTEST_SKIP() << zelFakeTdsMissing;                                                    \
   }

@@ -28,8 +28,8 @@ enum class BraceReading { kDoubled, kLiteral, kUnknown };
 struct OdbcDriver {
   std::string name;
   bool freeTds = false;  // FreeTDS takes a client charset and a TDS version
-  std::string library;   // the driver's file, when known
-  std::string version;   // SQL_DRIVER_VER ("01.03.0017"), when read
+  std::string library{};  // the driver's file, when known
+  std::string version{};  // SQL_DRIVER_VER ("01.03.0017"), when read
 };
 
 // How `driver` reads braced values, by kind and version.
