@@ -124,8 +124,8 @@ class FreeTdsReaderTest : public ::testing::Test {
     for (int c = 0; c < g.ColCount(); ++c) out.push_back(g.Cell(c, row));
     return out;
   }
-  // Every connection was closed again (the server sees the socket close a
-  // moment after the client lets go).
+  // Every connection logged on was closed again (the server sees the socket
+  // close a moment after the client lets go).
   bool AllClosed() const {
     return tds->WaitForLog([](const std::vector<std::string>& log) {
       int open = 0;
@@ -240,6 +240,8 @@ TEST_F(FreeTdsReaderTest, TheDriversMessagesReachTheUser) {
             0u)
       << prompts.messages[0].text;
   EXPECT_EQ(browser->TreeView1().Root(), nullptr);
+  EXPECT_EQ(tds->Logins(), (std::vector<std::string>{"user=sa database="}));
+  tds->ClearLog();  // a refused login is never disconnected
 
   // A failing column statement escapes with the server's message; the
   // next operation logs on again and goes on.
