@@ -80,8 +80,8 @@ EntryPoints::Found EntryPoints::Find(size_t index, Loading loading) {
   }
   found.address = Address(index);
   if (!found.address)
-    found.message = FileName() + ": function " + (index < names_.size() ? names_[index] : "?") +
-                    " not found.";
+    found.message =
+        FileName() + ": function " + (index < names_.size() ? names_[index] : "?") + " not found.";
   return found;
 }
 

@@ -41,7 +41,7 @@ class FreeTdsExportCommandTest : public ::testing::Test {
                               {"注文", std::nullopt, "2023/12/31", "2024/01/01"}}});
     longComment.clear();
     for (int i = 0; i < 450; ++i) longComment += "注文の備考欄";  // 2,700 characters
-    longComment += std::string(1500, 'x');                     // 4,200 in all
+    longComment += std::string(1500, 'x');                        // 4,200 in all
     tds->On("Col\\.Colid.*obj\\.name = N'顧客'",
             {{"Colid", "名称", "型", "桁数", "小数部", "NN", "主ｷｰ", "colcomment"},
              {{"1", "顧客ID", "int", "10", "", "1", "1", "顧客を表す番号"},
@@ -98,10 +98,18 @@ TEST_F(FreeTdsExportCommandTest, BothDocumentsCellByCellFromTheCommandAndTheWind
   ASSERT_TRUE(list.ok()) << list.error;
   EXPECT_EQ(list["Sheet1!C1"], "s:販売管理");
   EXPECT_EQ(list["Sheet1!C3"], "s:dbo");
-  const std::pair<const char*, const char*> listCells[] = {
-      {"A8", "n:1"},          {"B8", "s:顧客"}, {"D8", "s:顧客マスタ"}, {"G8", "d:2024-01-05"},
-      {"H8", "d:2024-02-29"}, {"A9", "n:2"},    {"B9", "s:注文"},       {"D9", ""},
-      {"G9", "d:2023-12-31"}, {"H9", "d:2024-01-01"}, {"A10", ""},    {"B10", ""}};
+  const std::pair<const char*, const char*> listCells[] = {{"A8", "n:1"},
+                                                           {"B8", "s:顧客"},
+                                                           {"D8", "s:顧客マスタ"},
+                                                           {"G8", "d:2024-01-05"},
+                                                           {"H8", "d:2024-02-29"},
+                                                           {"A9", "n:2"},
+                                                           {"B9", "s:注文"},
+                                                           {"D9", ""},
+                                                           {"G9", "d:2023-12-31"},
+                                                           {"H9", "d:2024-01-01"},
+                                                           {"A10", ""},
+                                                           {"B10", ""}};
   for (const auto& [cell, value] : listCells)
     EXPECT_EQ(list[std::string("Sheet1!") + cell], value) << cell;
 
@@ -110,19 +118,49 @@ TEST_F(FreeTdsExportCommandTest, BothDocumentsCellByCellFromTheCommandAndTheWind
   EXPECT_EQ(def["sheet.count"], "2");
   EXPECT_EQ(def["sheet.1"], "顧客");
   EXPECT_EQ(def["sheet.2"], "注文");
-  const std::pair<const char*, const char*> defCells[] = {
-      {"顧客!C1", "s:販売管理"}, {"顧客!C3", "s:dbo"}, {"顧客!C4", "s:顧客"},
-      {"顧客!C5", "s:顧客マスタ"}, {"顧客!I3", "d:2024-01-05"}, {"顧客!I4", "d:2024-02-29"},
-      {"顧客!A8", "n:1"}, {"顧客!B8", "s:顧客ID"}, {"顧客!D8", "s:int"}, {"顧客!E8", ""},
-      {"顧客!F8", ""}, {"顧客!G8", "s:○"}, {"顧客!H8", "s:○"}, {"顧客!I8", "s:顧客を表す番号"},
-      {"顧客!A9", "n:2"}, {"顧客!B9", "s:氏名"}, {"顧客!D9", "s:nvarchar"}, {"顧客!E9", "n:100"},
-      {"顧客!F9", ""}, {"顧客!G9", "s:○"}, {"顧客!H9", ""}, {"顧客!I9", ""},
-      {"顧客!A10", "n:3"}, {"顧客!B10", "s:与信額"}, {"顧客!D10", "s:decimal"},
-      {"顧客!E10", "n:12"}, {"顧客!F10", "n:2"}, {"顧客!G10", ""}, {"顧客!H10", ""},
-      {"顧客!I10", ""}, {"顧客!A11", ""}, {"顧客!B11", ""},
-      {"注文!C4", "s:注文"}, {"注文!C5", ""}, {"注文!I3", "d:2023-12-31"},
-      {"注文!A8", "n:1"}, {"注文!B8", "s:備考"}, {"注文!D8", "s:nvarchar"}, {"注文!E8", "s:MAX"},
-      {"注文!F8", ""}, {"注文!G8", ""}, {"注文!H8", ""}, {"注文!A9", ""}};
+  const std::pair<const char*, const char*> defCells[] = {{"顧客!C1", "s:販売管理"},
+                                                          {"顧客!C3", "s:dbo"},
+                                                          {"顧客!C4", "s:顧客"},
+                                                          {"顧客!C5", "s:顧客マスタ"},
+                                                          {"顧客!I3", "d:2024-01-05"},
+                                                          {"顧客!I4", "d:2024-02-29"},
+                                                          {"顧客!A8", "n:1"},
+                                                          {"顧客!B8", "s:顧客ID"},
+                                                          {"顧客!D8", "s:int"},
+                                                          {"顧客!E8", ""},
+                                                          {"顧客!F8", ""},
+                                                          {"顧客!G8", "s:○"},
+                                                          {"顧客!H8", "s:○"},
+                                                          {"顧客!I8", "s:顧客を表す番号"},
+                                                          {"顧客!A9", "n:2"},
+                                                          {"顧客!B9", "s:氏名"},
+                                                          {"顧客!D9", "s:nvarchar"},
+                                                          {"顧客!E9", "n:100"},
+                                                          {"顧客!F9", ""},
+                                                          {"顧客!G9", "s:○"},
+                                                          {"顧客!H9", ""},
+                                                          {"顧客!I9", ""},
+                                                          {"顧客!A10", "n:3"},
+                                                          {"顧客!B10", "s:与信額"},
+                                                          {"顧客!D10", "s:decimal"},
+                                                          {"顧客!E10", "n:12"},
+                                                          {"顧客!F10", "n:2"},
+                                                          {"顧客!G10", ""},
+                                                          {"顧客!H10", ""},
+                                                          {"顧客!I10", ""},
+                                                          {"顧客!A11", ""},
+                                                          {"顧客!B11", ""},
+                                                          {"注文!C4", "s:注文"},
+                                                          {"注文!C5", ""},
+                                                          {"注文!I3", "d:2023-12-31"},
+                                                          {"注文!A8", "n:1"},
+                                                          {"注文!B8", "s:備考"},
+                                                          {"注文!D8", "s:nvarchar"},
+                                                          {"注文!E8", "s:MAX"},
+                                                          {"注文!F8", ""},
+                                                          {"注文!G8", ""},
+                                                          {"注文!H8", ""},
+                                                          {"注文!A9", ""}};
   for (const auto& [cell, value] : defCells) EXPECT_EQ(def[cell], value) << cell;
   // Longer than NVARCHAR(4000): it came as NVARCHAR(MAX) and stays whole.
   EXPECT_EQ(def["注文!I8"], "s:" + longComment);

@@ -86,8 +86,7 @@ std::string FakeTds::Missing() {
     return std::string("FreeTDS's ODBC driver is not installed (") + kDriver +
            "; apt-get install tdsodbc, as scripts/setup does)";
   if (!FileExists(kPython)) return std::string(kPython) + " is not installed";
-  if (!FileExists(ServerScript()))
-    return "the SQL Server stand-in is missing: " + ServerScript();
+  if (!FileExists(ServerScript())) return "the SQL Server stand-in is missing: " + ServerScript();
   return {};
 }
 
@@ -163,7 +162,9 @@ void FakeTds::Kill() {
   pid_ = -1;
 }
 
-std::string FakeTds::Host() const { return "127.0.0.1," + std::to_string(port_); }
+std::string FakeTds::Host() const {
+  return "127.0.0.1," + std::to_string(port_);
+}
 
 void FakeTds::SetPassword(const std::string& password) {
   WriteFile(dir_.File("password"), password);
@@ -199,7 +200,9 @@ void FakeTds::Fail(const std::string& regex, int number, const std::string& mess
   AddRule(regex, "#ERROR\t42000\t" + std::to_string(number) + "\t" + Field(message) + "\n");
 }
 
-void FakeTds::ClearRules() { WriteFile(dir_.File("rules.tsv"), ""); }
+void FakeTds::ClearRules() {
+  WriteFile(dir_.File("rules.tsv"), "");
+}
 
 std::string FakeTds::Literal(const std::string& text) {
   std::string out;
@@ -247,7 +250,9 @@ std::vector<std::string> FakeTds::Logins() const {
   return out;
 }
 
-void FakeTds::ClearLog() { WriteFile(dir_.File("log"), ""); }
+void FakeTds::ClearLog() {
+  WriteFile(dir_.File("log"), "");
+}
 
 bool FakeTds::WaitForLog(const std::function<bool(const std::vector<std::string>&)>& done,
                          int seconds) const {

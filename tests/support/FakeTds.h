@@ -102,9 +102,9 @@ class FakeTds {
 
 // In a test body: skips when the stand-in cannot run here, or fails with the
 // reason when the servers are required (scripts/test, CI).
-#define ZEL_REQUIRE_FAKE_TDS()                                                    \
-  if (const std::string zelFakeTdsMissing = ::zel::test::FakeTds::Missing();              \
-      !zelFakeTdsMissing.empty()) {                                                       \
-    if (::zel::test::ServersRequired()) FAIL() << zelFakeTdsMissing;                      \
-    GTEST_SKIP() << zelFakeTdsMissing;                                                    \
+#define ZEL_REQUIRE_FAKE_TDS()                                               \
+  if (const std::string zelFakeTdsMissing = ::zel::test::FakeTds::Missing(); \
+      !zelFakeTdsMissing.empty()) {                                          \
+    if (::zel::test::ServersRequired()) FAIL() << zelFakeTdsMissing;         \
+    GTEST_SKIP() << zelFakeTdsMissing;                                       \
   }

@@ -95,7 +95,8 @@ std::string OdbcConnectionString(const AdoLogon& logon, const OdbcDriver& driver
     if (c == '}') name += '}';
   }
   const BraceReading reading = BraceReadingOf(driver);
-  std::string s = "Driver={" + name + "};Server=" + OdbcValue(logon.dataSource, reading, "ホスト名");
+  std::string s =
+      "Driver={" + name + "};Server=" + OdbcValue(logon.dataSource, reading, "ホスト名");
   if (logon.integratedSecurity) {
     // Kerberos on Linux: the user's ticket, no name or password sent.
     s += ";Trusted_Connection=yes";

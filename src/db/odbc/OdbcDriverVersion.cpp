@@ -31,8 +31,7 @@ std::string AskLibrary(DynamicLibrary& library) {
   if (SQL_SUCCEEDED(alloc(SQL_HANDLE_DBC, env, &dbc))) {
     char text[64] = {};
     SQLSMALLINT length = 0;
-    if (SQL_SUCCEEDED(getInfo(dbc, SQL_DRIVER_VER, text, sizeof text - 1, &length)))
-      version = text;
+    if (SQL_SUCCEEDED(getInfo(dbc, SQL_DRIVER_VER, text, sizeof text - 1, &length))) version = text;
     release(SQL_HANDLE_DBC, dbc);
   }
   release(SQL_HANDLE_ENV, env);

@@ -33,15 +33,17 @@ std::string Tables(bool sql2000) {
   const std::string d = "[販売]";
   if (sql2000)
     return "SELECT A.NAME AS TABLENAME,s.value, REPLACE(CONVERT(CHAR(10), crdate, 23),'-','/'), "
-           "REPLACE(CONVERT(CHAR(10), refdate, 23),'-','/') FROM " + d + ".dbo.sysobjects A " +
-           " JOIN " + d + ".dbo.sysusers B ON A.UID = B.UID " + " left join " + d +
-           ".dbo.sysproperties s on s.id=a.id and s.smallid=0" + " and s.name = 'MS_Description'" +
-           " WHERE A.TYPE='U' AND A.STATUS >= 0 " + " AND B.NAME=N'dbo'" + " ORDER BY A.NAME ";
+           "REPLACE(CONVERT(CHAR(10), refdate, 23),'-','/') FROM " +
+           d + ".dbo.sysobjects A " + " JOIN " + d + ".dbo.sysusers B ON A.UID = B.UID " +
+           " left join " + d + ".dbo.sysproperties s on s.id=a.id and s.smallid=0" +
+           " and s.name = 'MS_Description'" + " WHERE A.TYPE='U' AND A.STATUS >= 0 " +
+           " AND B.NAME=N'dbo'" + " ORDER BY A.NAME ";
   return "SELECT A.NAME AS TABLENAME,s.value,  REPLACE(CONVERT(CHAR(10), crdate, 23),'-','/'), "
-         "REPLACE(CONVERT(CHAR(10), refdate, 23),'-','/') FROM " + d + ".dbo.sysobjects A " +
-         " JOIN " + d + ".dbo.sysusers B ON A.UID = B.UID " + " left join sys.extended_properties s " +
-         "   on s.major_id=a.id and s.minor_id=0" + " and s.name = 'MS_Description'" +
-         " WHERE A.TYPE='U' AND A.STATUS >= 0 " + " AND B.NAME=N'dbo'" + " ORDER BY A.NAME ";
+         "REPLACE(CONVERT(CHAR(10), refdate, 23),'-','/') FROM " +
+         d + ".dbo.sysobjects A " + " JOIN " + d + ".dbo.sysusers B ON A.UID = B.UID " +
+         " left join sys.extended_properties s " + "   on s.major_id=a.id and s.minor_id=0" +
+         " and s.name = 'MS_Description'" + " WHERE A.TYPE='U' AND A.STATUS >= 0 " +
+         " AND B.NAME=N'dbo'" + " ORDER BY A.NAME ";
 }
 
 std::string Columns(bool sql2000, const std::string& table) {
@@ -55,9 +57,9 @@ std::string Columns(bool sql2000, const std::string& table) {
   if (sql2000)
     return "select c.colid as No ,c.name as 列名,ty.name as 型, c.prec as 長さ, c.scale as 小数, "
            "CASE WHEN c.isnullable = 1 THEN '' ELSE '1' END 必須,pk.PK as 主ｷｰ, s.value as "
-           "コメント    from " + d + ".dbo.sysobjects t   " + "   inner join " + d +
-           ".dbo.sysusers u ON t.UID = u.UID " + "   inner join " + d +
-           ".dbo.syscolumns c  on t.id = c.id  " + pk +
+           "コメント    from " +
+           d + ".dbo.sysobjects t   " + "   inner join " + d + ".dbo.sysusers u ON t.UID = u.UID " +
+           "   inner join " + d + ".dbo.syscolumns c  on t.id = c.id  " + pk +
            "   )) pk  on t.id = pk.id and c.colid = pk.colid " + "  left join " + d +
            ".dbo.systypes ty on c.xusertype = ty.xusertype  " + " LEFT OUTER JOIN    " + "     " +
            d + ".dbo.sysproperties s  " + " ON         " + "     s.id = c.id  " +
@@ -68,7 +70,8 @@ std::string Columns(bool sql2000, const std::string& table) {
          "systypes.xtype = Col.xtype) as '型'   ,Col.prec as '桁数' ,case isnull(Col.xscale,0) "
          "when 0 then ''  else cast( Col.scale as varchar(10) )  end '小数部'  ,case "
          "Col.isnullable  when 0 then '1'  else ''  end 'NN' ,pk.PK as 主ｷｰ ,ex.value  as "
-         "'colcomment' From " + d + ".dbo.syscolumns as col " + " inner join " + d +
+         "'colcomment' From " +
+         d + ".dbo.syscolumns as col " + " inner join " + d +
          ".dbo.sysobjects as obj on col.id = obj.id " + " inner join sysusers u on obj.uid=U.uid " +
          " left join sys.extended_properties as ex " +
          " on  col.id = ex.major_id and ex.minor_id = col.colid and ex.name = 'MS_Description' " +
@@ -166,10 +169,9 @@ TEST_F(FreeTdsReaderTest, Sql2000FromLogonToColumnsWithTheExactStatements) {
   EXPECT_EQ(ChildTexts(owner), (std::vector<std::string>{"顧客", "注文"}));
   const TStringGrid& list = browser->grdTableList();
   ASSERT_EQ(list.RowCount(), 3);
-  EXPECT_EQ(Row(list, 1), (std::vector<std::string>{"1", "顧客", "顧客マスタ", "2004/01/01",
-                                                     "2005/02/03"}));
-  EXPECT_EQ(Row(list, 2),
-            (std::vector<std::string>{"2", "注文", "", "2004/01/02", "2004/01/02"}));
+  EXPECT_EQ(Row(list, 1),
+            (std::vector<std::string>{"1", "顧客", "顧客マスタ", "2004/01/01", "2005/02/03"}));
+  EXPECT_EQ(Row(list, 2), (std::vector<std::string>{"2", "注文", "", "2004/01/02", "2004/01/02"}));
 
   ASSERT_NE(Select(owner, "顧客"), nullptr);
   const TStringGrid& def = browser->grdTableDefinition();
@@ -177,11 +179,10 @@ TEST_F(FreeTdsReaderTest, Sql2000FromLogonToColumnsWithTheExactStatements) {
   EXPECT_EQ(Row(def, 1), (std::vector<std::string>{"1", "id", "int", "", "", "1", "1", ""}));
   EXPECT_EQ(Row(def, 2),
             (std::vector<std::string>{"2", "氏名", "nvarchar", "50", "", "", "", "お客様の氏名"}));
-  EXPECT_EQ(Row(def, 3),
-            (std::vector<std::string>{"3", "残高", "decimal", "12", "2", "", "", ""}));
+  EXPECT_EQ(Row(def, 3), (std::vector<std::string>{"3", "残高", "decimal", "12", "2", "", "", ""}));
 
   EXPECT_EQ(tds->Statements(), (std::vector<std::string>{kVersion, kDatabases, kOwners,
-                                                          Tables(true), Columns(true, "顧客")}));
+                                                         Tables(true), Columns(true, "顧客")}));
   // Every operation logs on anew; the loads name the node's database.
   EXPECT_EQ(tds->Logins(),
             (std::vector<std::string>{"user=sa database=", "user=sa database=販売",
@@ -195,8 +196,10 @@ TEST_F(FreeTdsReaderTest, Sql2019And2022GetThe2005FormAndLongCommentsComeWhole) 
     const char* version;
   };
   const Server servers[] = {
-      {"15.00.2000", "Microsoft SQL Server 2019 (RTM) - 15.0.2000.5 (X64) \n\tSep 24 2019 13:48:23"},
-      {"16.00.1000", "Microsoft SQL Server 2022 (RTM) - 16.0.1000.6 (X64) \n\tOct  8 2022 05:58:25"},
+      {"15.00.2000",
+       "Microsoft SQL Server 2019 (RTM) - 15.0.2000.5 (X64) \n\tSep 24 2019 13:48:23"},
+      {"16.00.1000",
+       "Microsoft SQL Server 2022 (RTM) - 16.0.1000.6 (X64) \n\tOct  8 2022 05:58:25"},
   };
   std::string longComment;
   for (int i = 0; i < 900; ++i) longComment += "長い説明です";  // 5,400 characters
@@ -217,12 +220,12 @@ TEST_F(FreeTdsReaderTest, Sql2019And2022GetThe2005FormAndLongCommentsComeWhole) 
     ASSERT_EQ(def.RowCount(), 4);
     EXPECT_EQ(Row(def, 1),
               (std::vector<std::string>{"1", "注文番号", "bigint", "", "", "1", "1", "番号"}));
-    EXPECT_EQ(Row(def, 2), (std::vector<std::string>{"2", "備考", "nvarchar", "MAX", "", "", "",
-                                                     longComment}));
+    EXPECT_EQ(Row(def, 2),
+              (std::vector<std::string>{"2", "備考", "nvarchar", "MAX", "", "", "", longComment}));
     EXPECT_EQ(Row(def, 3),
               (std::vector<std::string>{"3", "登録日時", "datetime2", "", "7", "", "", ""}));
     EXPECT_EQ(tds->Statements(), (std::vector<std::string>{kVersion, kDatabases, kOwners,
-                                                            Tables(false), Columns(false, "注文")}))
+                                                           Tables(false), Columns(false, "注文")}))
         << server.version;
     EXPECT_TRUE(AllClosed());
     browser->Disconnect();

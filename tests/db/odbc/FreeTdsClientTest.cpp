@@ -65,11 +65,25 @@ TEST_F(FreeTdsClientTest, PasswordsAndDatabaseNamesOfEveryKindArriveUnchanged) {
 
   tds->OnExact("select 1", {{""}, {{"1"}}});
   const std::string database = "販売 {db} ;x}";
-  const std::string passwords[] = {
-      "p;w",       "}",         "a}b",          "p;w}}x d",         "{",
-      "{x}",       "=",         "a=b;c",        " lead and trail ", "q'\"`",
-      "パス;ワード}{=", "}}",        "x}",           "{;",
-      "tab\there", "a;b}c;d}}", "{;}",          "末尾}", "\\}x"};
+  const std::string passwords[] = {"p;w",
+                                   "}",
+                                   "a}b",
+                                   "p;w}}x d",
+                                   "{",
+                                   "{x}",
+                                   "=",
+                                   "a=b;c",
+                                   " lead and trail ",
+                                   "q'\"`",
+                                   "パス;ワード}{=",
+                                   "}}",
+                                   "x}",
+                                   "{;",
+                                   "tab\there",
+                                   "a;b}c;d}}",
+                                   "{;}",
+                                   "末尾}",
+                                   "\\}x"};
   for (const std::string& password : passwords) {
     // "};" is what FreeTDS 1.3 cannot carry; the list above avoids it.
     tds->SetPassword(password);
