@@ -1,5 +1,7 @@
 #include "db/odbc/OdbcApi.h"
 
+#include <dlfcn.h>
+
 #include <array>
 #include <vector>
 
@@ -129,6 +131,15 @@ std::string LibraryFileName() { return Entries().FileName(); }
 void SetLibraryFileName(const std::string& fileName) { Entries().SetCandidates({fileName}); }
 
 void ResetLibraryFileNames() { Entries().SetCandidates(kCandidates); }
+
+std::string LibraryFolder() {
+  Dl_info info{};
+  void* address = Entries().Find(kAllocHandle).address;
+  if (!address || !dladdr(address, &info) || !info.dli_fname) return {};
+  const std::string file = info.dli_fname;
+  const size_t slash = file.rfind('/');
+  return slash == std::string::npos ? std::string() : file.substr(0, slash);
+}
 
 std::u16string ToUtf16(std::string_view s) {
   std::u16string out;

@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <vector>
 
 #include "db/DynamicLibrary.h"
+#include "db/odbc/OdbcApi.h"
 
 namespace zel {
 namespace {
@@ -51,8 +53,18 @@ std::string OdbcDriverVersion(const std::string& library) {
   std::lock_guard<std::mutex> lock(mutex);
   if (auto it = versions->find(library); it != versions->end()) return it->second;
   DynamicLibrary& opened = (*libraries)[library];
+  // A driver registered without a path is found the way unixODBC finds it:
+  // in the driver manager's own driver folder first.
+  std::vector<std::string> candidates;
+  if (library.find('/') == std::string::npos) {
+    const std::string folder = odbc::LibraryFolder();
+    if (!folder.empty()) candidates.push_back(folder + "/odbc/" + library);
+  }
+  candidates.push_back(library);
+  for (const std::string& file : candidates)
+    if (opened.IsOpen() || opened.Open(file)) break;
   std::string version;
-  if (opened.IsOpen() || opened.Open(library)) version = AskLibrary(opened);
+  if (opened.IsOpen()) version = AskLibrary(opened);
   // A file that did not load is tried again next time (it may be installed
   // meanwhile); an answer is kept.
   if (!version.empty()) (*versions)[library] = version;

@@ -93,6 +93,16 @@ TEST_F(FreeTdsClientTest, PasswordsAndDatabaseNamesOfEveryKindArriveUnchanged) {
         << password;
   }
 
+  // Registered without a path, as Debian's package does: the version is
+  // read from the file unixODBC loads.
+  EXPECT_EQ(OdbcDriverVersion("libtdsodbc.so"), version);
+  WriteFile(tds->Folder() + "/odbcinst.ini", ReadFile(tds->Folder() + "/odbcinst.ini") +
+                                                 "[FreeTDS bare]\nDriver=libtdsodbc.so\n");
+  tds->SetPassword("a;b}c");
+  AdoLogon bare = Logon("sa", "a;b}c");
+  bare.odbcDriver = "FreeTDS bare";
+  EXPECT_EQ(LogOn(bare), "");
+
   // A user name arrives as typed as well: the login fails for that name.
   tds->ClearLog();
   const std::string m = LogOn(Logon("s}a;{x} y=", "x"));
