@@ -96,8 +96,8 @@ TEST_F(FreeTdsClientTest, PasswordsAndDatabaseNamesOfEveryKindArriveUnchanged) {
   // Registered without a path, as Debian's package does: the version is
   // read from the file unixODBC loads.
   EXPECT_EQ(OdbcDriverVersion("libtdsodbc.so"), version);
-  WriteFile(tds->Folder() + "/odbcinst.ini", ReadFile(tds->Folder() + "/odbcinst.ini") +
-                                                 "[FreeTDS bare]\nDriver=libtdsodbc.so\n");
+  WriteFile(tds->Folder() + "/odbcinst.ini",
+            ReadFile(tds->Folder() + "/odbcinst.ini") + "[FreeTDS bare]\nDriver=libtdsodbc.so\n");
   tds->SetPassword("a;b}c");
   AdoLogon bare = Logon("sa", "a;b}c");
   bare.odbcDriver = "FreeTDS bare";
