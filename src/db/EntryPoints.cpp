@@ -69,6 +69,22 @@ size_t EntryPoints::ResolveAll() {
   return missing;
 }
 
+EntryPoints::Found EntryPoints::Find(size_t index, Loading loading) {
+  Found found;
+  found.address = Address(index);
+  if (found.address) return found;
+  if (loading == Loading::kOnFirstUse && !Load()) {
+    found.libraryMissing = true;
+    found.message = FileName() + " load failed.";
+    return found;
+  }
+  found.address = Address(index);
+  if (!found.address)
+    found.message =
+        FileName() + ": function " + (index < names_.size() ? names_[index] : "?") + " not found.";
+  return found;
+}
+
 void EntryPoints::SetCandidates(std::vector<std::string> candidates) {
   std::lock_guard<std::mutex> lock(mutex_);
   ForgetLocked();

@@ -38,6 +38,19 @@ class EntryPoints {
   // Looks up every entry now; returns how many are missing.
   size_t ResolveAll();
 
+  // Whether Find may open the library.
+  enum class Loading { kOnFirstUse, kNever };
+  // What a lookup found, and if nothing, why, in the words every binding
+  // shows: "<file> load failed." or "<file>: function <name> not found.".
+  struct Found {
+    void* address = nullptr;
+    bool libraryMissing = false;  // the library could not be opened
+    std::string message;
+  };
+  // The address of entry `index`, opening the library first when it is not
+  // open and `loading` allows it.
+  Found Find(size_t index, Loading loading = Loading::kOnFirstUse);
+
   // Points the table at other files (tests: a missing file, a fake library).
   // Addresses are forgotten; a library opened so far stays mapped, since
   // handles made through it may still be alive.
@@ -57,6 +70,28 @@ class EntryPoints {
   std::string lastError_;
   std::unique_ptr<std::atomic<void*>[]> addresses_;
   std::unique_ptr<std::atomic<bool>[]> missing_;
+};
+
+// A binding's table: its names and its errors. A missing library raises
+// LoadError, a missing entry point MissingError; the messages are
+// EntryPoints::Found's.
+template <typename LoadError, typename MissingError = LoadError>
+class BoundEntryPoints : public EntryPoints {
+ public:
+  using EntryPoints::EntryPoints;
+
+  void* Require(size_t index, Loading loading = Loading::kOnFirstUse) {
+    Found found = Find(index, loading);
+    if (found.address) return found.address;
+    if (found.libraryMissing) throw LoadError(found.message);
+    throw MissingError(found.message);
+  }
+
+  // Entry `index` as a function of type Fn.
+  template <typename Fn>
+  Fn Function(size_t index, Loading loading = Loading::kOnFirstUse) {
+    return reinterpret_cast<Fn>(Require(index, loading));
+  }
 };
 
 }  // namespace zel

@@ -68,9 +68,11 @@ std::vector<const char*> AllNames() {
   return names;
 }
 
+using Table = BoundEntryPoints<EMySQLEntryMissing>;
+
 // Never destroyed: connections closed from static storage may outlive it.
-EntryPoints& Table() {
-  static EntryPoints* table = new EntryPoints(kCandidates, AllNames());
+Table& Entries() {
+  static Table* table = new Table(kCandidates, AllNames());
   return *table;
 }
 
@@ -78,15 +80,11 @@ std::atomic<std::uint8_t> gStatus{lsNotLoaded};
 std::mutex gLoadMutex;
 bool gInitialised = false;
 
-void* Resolve(size_t index) {
-  if (void* address = Table().Address(index)) return address;
-  const char* name = Table().Name(index);
-  throw EMySQLEntryMissing(Table().FileName() + ": function " + name + " not found.");
-}
-
+// The library is loaded only by LoadMySQLLibrary; a call before that is a
+// missing entry point.
 template <typename Fn>
 Fn Get(size_t index) {
-  return reinterpret_cast<Fn>(Resolve(index));
+  return Entries().Function<Fn>(index, EntryPoints::Loading::kNever);
 }
 
 }  // namespace
@@ -94,7 +92,7 @@ Fn Get(size_t index) {
 std::uint8_t LoadMySQLLibrary(const std::string& fileName) {
   std::lock_guard<std::mutex> lock(gLoadMutex);
   UnloadMySQLLibrary();
-  EntryPoints& table = Table();
+  EntryPoints& table = Entries();
   table.SetCandidates(fileName.empty() ? kCandidates : std::vector<std::string>{fileName});
   if (!table.Load()) {
     gStatus = lsLoadFailed;
@@ -114,7 +112,7 @@ std::uint8_t LoadMySQLLibrary(const std::string& fileName) {
 }
 
 void UnloadMySQLLibrary() {
-  EntryPoints& table = Table();
+  EntryPoints& table = Entries();
   if (gInitialised) {
     if (void* end = table.Address(kServerEnd)) reinterpret_cast<void (*)()>(end)();
     gInitialised = false;
@@ -125,23 +123,23 @@ void UnloadMySQLLibrary() {
 
 std::uint8_t MySQLLoadStatus() { return gStatus; }
 
-std::string LibraryFileName() { return Table().FileName(); }
+std::string LibraryFileName() { return Entries().FileName(); }
 
 const std::vector<const char*>& EntryNames() { return kListed; }
 
 void* EntryAddress(size_t index) {
   if (index >= kListed.size()) return nullptr;
-  return Table().Address(index);
+  return Entries().Address(index);
 }
 
 TMySQLThread::TMySQLThread() {
-  if (void* init = Table().Address(kThreadInit))
+  if (void* init = Entries().Address(kThreadInit))
     started_ = reinterpret_cast<char (*)()>(init)() == 0;
 }
 
 TMySQLThread::~TMySQLThread() {
   if (!started_) return;
-  if (void* end = Table().Address(kThreadEnd)) reinterpret_cast<void (*)()>(end)();
+  if (void* end = Entries().Address(kThreadEnd)) reinterpret_cast<void (*)()>(end)();
 }
 
 MYSQL* mysql_init(MYSQL* mysql) { return Get<MYSQL* (*)(MYSQL*)>(kInit)(mysql); }

@@ -1,5 +1,7 @@
 #include "db/odbc/OdbcApi.h"
 
+#include <dlfcn.h>
+
 #include <array>
 #include <vector>
 
@@ -35,25 +37,19 @@ constexpr std::array<const char*, kEntryCount> kEntryNames = {
 
 const std::vector<std::string> kCandidates = {"libodbc.so.2", "libodbc.so.1"};
 
+using Table = BoundEntryPoints<OdbcError>;
+
 // Never destroyed, like the other client bindings: a connection in static
 // storage may still be closed after this object would have been torn down.
-EntryPoints& Table() {
-  static EntryPoints* table = new EntryPoints(
-      kCandidates, std::vector<const char*>(kEntryNames.begin(), kEntryNames.end()));
+Table& Entries() {
+  static Table* table =
+      new Table(kCandidates, std::vector<const char*>(kEntryNames.begin(), kEntryNames.end()));
   return *table;
 }
 
 template <typename Fn>
 Fn Get(Entry entry) {
-  EntryPoints& table = Table();
-  void* address = table.Address(entry);
-  if (!address) {
-    if (!table.Load()) throw OdbcError(table.FileName() + " load failed.");
-    address = table.Address(entry);
-    if (!address)
-      throw OdbcError(table.FileName() + ": function " + kEntryNames[entry] + " not found.");
-  }
-  return reinterpret_cast<Fn>(address);
+  return Entries().Function<Fn>(entry);
 }
 
 void AppendUtf8(std::string& out, char32_t c) {
@@ -130,11 +126,20 @@ SQLRETURN GetDiagRecW(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT record, SQ
   return Get<Fn>(kGetDiagRecW)(type, handle, record, state, native, message, max, length);
 }
 
-std::string LibraryFileName() { return Table().FileName(); }
+std::string LibraryFileName() { return Entries().FileName(); }
 
-void SetLibraryFileName(const std::string& fileName) { Table().SetCandidates({fileName}); }
+void SetLibraryFileName(const std::string& fileName) { Entries().SetCandidates({fileName}); }
 
-void ResetLibraryFileNames() { Table().SetCandidates(kCandidates); }
+void ResetLibraryFileNames() { Entries().SetCandidates(kCandidates); }
+
+std::string LibraryFolder() {
+  Dl_info info{};
+  void* address = Entries().Find(kAllocHandle).address;
+  if (!address || !dladdr(address, &info) || !info.dli_fname) return {};
+  const std::string file = info.dli_fname;
+  const size_t slash = file.rfind('/');
+  return slash == std::string::npos ? std::string() : file.substr(0, slash);
+}
 
 std::u16string ToUtf16(std::string_view s) {
   std::u16string out;

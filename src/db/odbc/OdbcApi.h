@@ -38,6 +38,10 @@ std::string LibraryFileName();
 void SetLibraryFileName(const std::string& fileName);
 // Back to libodbc.so.2, then libodbc.so.1.
 void ResetLibraryFileNames();
+// The folder of the driver manager's file once it is loaded (loading it if
+// needed); empty when it cannot be loaded. unixODBC looks for drivers
+// registered without a path in "odbc" below it.
+std::string LibraryFolder();
 
 // UTF-8 <-> SQLWCHAR (UTF-16 in unixODBC's default build). Invalid input
 // becomes U+FFFD rather than being dropped.

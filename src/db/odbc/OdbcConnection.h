@@ -18,6 +18,8 @@ class OdbcConnection {
   // Connects by an ODBC connection string (no prompting). A server that does
   // not answer fails after the login timeout instead of hanging.
   void Connect(const std::string& connectionString, int loginTimeoutSeconds = 15);
+  // Statements made on the connection must be closed first: disconnecting
+  // frees their handles with it.
   void Disconnect();
   bool Connected() const { return dbc_ != nullptr; }
 

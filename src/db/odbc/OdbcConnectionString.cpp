@@ -1,5 +1,8 @@
 #include "db/odbc/OdbcConnectionString.h"
 
+#include <optional>
+#include <utility>
+
 #include "common/Text.h"
 #include "db/odbc/OdbcError.h"
 
@@ -18,15 +21,62 @@ std::string AdoConnectionString(const AdoLogon& logon) {
   return s;
 }
 
-std::string OdbcValue(const std::string& value) {
-  if (value.find('\0') != std::string::npos)
-    throw OdbcError("A connection value holds a NUL character, which ODBC cannot pass.");
-  bool brace = false;
+namespace {
+
+bool NeedsBraces(const std::string& value) {
   for (char c : value)
     if (c == ';' || c == '{' || c == '}' || c == ' ' || c == '\t' || c == '=' || c == '\r' ||
         c == '\n')
-      brace = true;
-  if (!brace) return value;
+      return true;
+  return false;
+}
+
+// "01.03.0017" (SQL_DRIVER_VER), "1.4.2": major and minor; nullopt when the
+// text does not start with two numbers.
+std::optional<std::pair<int, int>> MajorMinor(const std::string& version) {
+  int major = 0, minor = 0;
+  size_t i = 0;
+  auto number = [&](int& out) {
+    const size_t start = i;
+    while (i < version.size() && version[i] >= '0' && version[i] <= '9' && i - start < 6)
+      out = out * 10 + (version[i++] - '0');
+    return i > start;
+  };
+  if (!number(major) || i >= version.size() || version[i] != '.') return std::nullopt;
+  ++i;
+  if (!number(minor)) return std::nullopt;
+  return std::make_pair(major, minor);
+}
+
+}  // namespace
+
+BraceReading BraceReadingOf(const OdbcDriver& driver) {
+  if (!driver.freeTds) return BraceReading::kDoubled;
+  const auto version = MajorMinor(driver.version);
+  if (!version) return BraceReading::kUnknown;
+  return *version < std::make_pair(1, 4) ? BraceReading::kLiteral : BraceReading::kDoubled;
+}
+
+std::string OdbcValue(const std::string& value, BraceReading reading, const std::string& what) {
+  if (value.find('\0') != std::string::npos)
+    throw OdbcError(what + "に NUL 文字が含まれています。ODBC の接続文字列では渡せません。");
+  if (!NeedsBraces(value)) return value;
+  const bool closing = value.find('}') != std::string::npos;
+  if (reading == BraceReading::kLiteral || (reading == BraceReading::kUnknown && !closing)) {
+    // Taken as it stands up to the first "}" before ";": nothing inside is
+    // doubled, and that pair cannot be inside at all.
+    if (value.find("};") != std::string::npos)
+      throw OdbcError(what +
+                      "に「}」の直後に「;」が続く箇所があります。この FreeTDS（1.4 より前の版）は"
+                      "接続文字列でこの並びを渡せません。FreeTDS 1.4 以降か Microsoft の ODBC "
+                      "Driver 18 for SQL Server を使うか、" +
+                      what + "を変えてください。");
+    return "{" + value + "}";
+  }
+  if (reading == BraceReading::kUnknown)
+    throw OdbcError(what +
+                    "に「}」が含まれています。FreeTDS は版によって「}」の渡し方が違い、使う "
+                    "FreeTDS の版を読み取れなかったため、正しく渡せません。");
   std::string out = "{";
   for (char c : value) {
     out += c;
@@ -44,14 +94,18 @@ std::string OdbcConnectionString(const AdoLogon& logon, const OdbcDriver& driver
     name += c;
     if (c == '}') name += '}';
   }
-  std::string s = "Driver={" + name + "};Server=" + OdbcValue(logon.dataSource);
+  const BraceReading reading = BraceReadingOf(driver);
+  std::string s =
+      "Driver={" + name + "};Server=" + OdbcValue(logon.dataSource, reading, "ホスト名");
   if (logon.integratedSecurity) {
     // Kerberos on Linux: the user's ticket, no name or password sent.
     s += ";Trusted_Connection=yes";
   } else {
-    s += ";UID=" + OdbcValue(logon.userId) + ";PWD=" + OdbcValue(logon.password);
+    s += ";UID=" + OdbcValue(logon.userId, reading, "ユーザー名") +
+         ";PWD=" + OdbcValue(logon.password, reading, "パスワード");
   }
-  if (!logon.initialCatalog.empty()) s += ";Database=" + OdbcValue(logon.initialCatalog);
+  if (!logon.initialCatalog.empty())
+    s += ";Database=" + OdbcValue(logon.initialCatalog, reading, "データベース名");
   if (driver.freeTds) {
     // 7.4 speaks to SQL Server 2012 and later (and is understood down to
     // 2005); UTF-8 keeps the narrow side of FreeTDS from losing characters.

@@ -58,11 +58,12 @@ OdbcDriver ChooseSqlServerDriver(const std::string& named,
     std::string library = named;
     for (const RegisteredDriver& d : registered)
       if (text::EqualsNoCase(d.name, named)) library = d.library;
-    return {named, IsFreeTds(named, library)};
+    return {named, IsFreeTds(named, library), library};
   }
   for (const char* preferred : kPreferred)
     for (const RegisteredDriver& d : registered)
-      if (text::EqualsNoCase(d.name, preferred)) return {d.name, IsFreeTds(d.name, d.library)};
+      if (text::EqualsNoCase(d.name, preferred))
+        return {d.name, IsFreeTds(d.name, d.library), d.library};
   throw OdbcError(
       "No SQL Server ODBC driver is registered in " + OdbcInstIniPath() +
       ". Install FreeTDS (apt-get install tdsodbc) or Microsoft's \"ODBC Driver 18 for SQL "

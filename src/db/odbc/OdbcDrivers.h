@@ -24,7 +24,8 @@ std::vector<RegisteredDriver> RegisteredDrivers();
 // The driver to connect through: `named` when given (a registered name or a
 // library path), else the first registered of "ODBC Driver 18 for SQL
 // Server", "ODBC Driver 17 for SQL Server" and "FreeTDS". None registered:
-// OdbcError naming what to install.
+// OdbcError naming what to install. The version is left for the caller to
+// read (OdbcDriverVersion), since that loads the driver.
 OdbcDriver ChooseSqlServerDriver(const std::string& named,
                                  const std::vector<RegisteredDriver>& registered);
 

@@ -1,5 +1,6 @@
 #include "db/odbc/TADOConnection.h"
 
+#include "db/odbc/OdbcDriverVersion.h"
 #include "db/odbc/OdbcDrivers.h"
 #include "db/odbc/OdbcError.h"
 
@@ -61,7 +62,9 @@ void TADOConnection::Close() {
 
 void TADOConnection::Open() {
   if (odbc_.Connected()) return;
-  const OdbcDriver driver = ChooseSqlServerDriver(logon_.odbcDriver, RegisteredDrivers());
+  OdbcDriver driver = ChooseSqlServerDriver(logon_.odbcDriver, RegisteredDrivers());
+  // FreeTDS's version decides how braced values are written.
+  if (driver.freeTds) driver.version = OdbcDriverVersion(driver.library);
   const std::string odbc = OdbcConnectionString(logon_, driver);
   try {
     odbc_.Connect(odbc);

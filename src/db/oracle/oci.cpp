@@ -37,27 +37,19 @@ std::vector<std::string> StandardCandidates() {
   return {"libclntsh.so", "libclntsh.so.23.1", "libclntsh.so.21.1", "libclntsh.so.19.1"};
 }
 
+using Table = BoundEntryPoints<EOleException>;
+
 // Never destroyed: a session in static storage may still free its handles
 // after this object would have been torn down.
-EntryPoints& Table() {
-  static EntryPoints* table = new EntryPoints(
-      StandardCandidates(), std::vector<const char*>(kEntryNames.begin(), kEntryNames.end()));
+Table& Entries() {
+  static Table* table = new Table(StandardCandidates(),
+                                  std::vector<const char*>(kEntryNames.begin(), kEntryNames.end()));
   return *table;
-}
-
-void* Resolve(Entry entry) {
-  EntryPoints& table = Table();
-  if (void* address = table.Address(entry)) return address;
-  if (!table.Load()) throw EOleException(table.FileName() + " load failed.");
-  void* address = table.Address(entry);
-  if (!address)
-    throw EOleException(table.FileName() + ": function " + kEntryNames[entry] + " not found.");
-  return address;
 }
 
 template <typename Fn>
 Fn Get(Entry entry) {
-  return reinterpret_cast<Fn>(Resolve(entry));
+  return Entries().Function<Fn>(entry);
 }
 
 }  // namespace
@@ -150,23 +142,23 @@ sword OCIErrorGet(void* hndlp, ub4 recordno, OraText* sqlstate, sb4* errcodep, O
 void Load() {
   // Every entry point at once, so a library of the wrong kind fails before
   // any handle is made rather than halfway through a logon.
-  for (size_t i = 0; i < kEntryCount; ++i) Resolve(static_cast<Entry>(i));
+  for (size_t i = 0; i < kEntryCount; ++i) Entries().Require(i);
 }
 
 std::string LibraryFileName() {
-  return Table().FileName();
+  return Entries().FileName();
 }
 
 void SetLibraryFileName(const std::string& fileName) {
-  Table().SetCandidates({fileName});
+  Entries().SetCandidates({fileName});
 }
 
 void UseStandardLibrary() {
-  Table().SetCandidates(StandardCandidates());
+  Entries().SetCandidates(StandardCandidates());
 }
 
 bool IsLoaded() {
-  return Table().IsLoaded();
+  return Entries().IsLoaded();
 }
 
 }  // namespace zel::oci

@@ -36,33 +36,20 @@ constexpr std::array<const char*, kEntryCount> kEntryNames = {
     "PQconsumeInput", "PQnotifies",   "PQputline",            "PQendcopy",
     "PQfreemem"};
 
+using Table = BoundEntryPoints<PQDllLoadErr, DLLAddressErr>;
+
 // Never destroyed: a component that lives in static storage may still
 // finish its connection after this object would have been torn down, and
 // the process releases the mapping when it ends anyway.
-EntryPoints& Table() {
-  static EntryPoints* table = new EntryPoints(
-      {"libpq.so.5"}, std::vector<const char*>(kEntryNames.begin(), kEntryNames.end()));
+Table& Entries() {
+  static Table* table =
+      new Table({"libpq.so.5"}, std::vector<const char*>(kEntryNames.begin(), kEntryNames.end()));
   return *table;
-}
-
-// The address of an entry point, loading the library first when needed.
-// Optional entry points answer nullptr instead of raising.
-void* Resolve(Entry entry, bool optional = false) {
-  EntryPoints& table = Table();
-  if (void* address = table.Address(entry)) return address;
-  if (!table.Load()) {
-    if (optional) return nullptr;
-    throw PQDllLoadErr(table.FileName() + " load failed.");
-  }
-  void* address = table.Address(entry);
-  if (!address && !optional)
-    throw DLLAddressErr(table.FileName() + ": function " + kEntryNames[entry] + " not found.");
-  return address;
 }
 
 template <typename Fn>
 Fn Get(Entry entry) {
-  return reinterpret_cast<Fn>(Resolve(entry));
+  return Entries().Function<Fn>(entry);
 }
 
 }  // namespace
@@ -118,16 +105,17 @@ int PQendcopy(PGconn* conn) { return Get<int (*)(PGconn*)>(kEndcopy)(conn); }
 
 void PQfreemem(void* ptr) {
   if (!ptr) return;
-  if (void* address = Resolve(kFreemem, /*optional=*/true)) {
+  // Optional: a library without it leaves the memory to the process.
+  if (void* address = Entries().Find(kFreemem).address) {
     reinterpret_cast<void (*)(void*)>(address)(ptr);
   }
 }
 
-std::string LibraryFileName() { return Table().FileName(); }
+std::string LibraryFileName() { return Entries().FileName(); }
 
-void SetLibraryFileName(const std::string& fileName) { Table().SetCandidates({fileName}); }
+void SetLibraryFileName(const std::string& fileName) { Entries().SetCandidates({fileName}); }
 
-bool IsLoaded() { return Table().IsLoaded(); }
+bool IsLoaded() { return Entries().IsLoaded(); }
 
 }  // namespace zel::libpq
 

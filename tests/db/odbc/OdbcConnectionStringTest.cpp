@@ -172,3 +172,66 @@ TEST(OdbcDrivers, ReadFromTheFileUnixOdbcReads) {
   else
     unsetenv("ODBCSYSINI");
 }
+
+TEST(OdbcConnectionString, EachDriverGetsTheBracedFormItReadsBack) {
+  const OdbcDriver freeTds13{"FreeTDS", true, "libtdsodbc.so", "01.03.0017"};
+  const OdbcDriver freeTds14{"FreeTDS", true, "libtdsodbc.so", "01.04.0002"};
+  const OdbcDriver freeTdsUnread{"FreeTDS", true, "/nowhere/libtdsodbc.so", ""};
+  EXPECT_EQ(BraceReadingOf(kDriver18), BraceReading::kDoubled);
+  EXPECT_EQ(BraceReadingOf({"ODBC Driver 17 for SQL Server", false, "", "17.10.0006"}),
+            BraceReading::kDoubled);
+  EXPECT_EQ(BraceReadingOf(freeTds13), BraceReading::kLiteral);
+  EXPECT_EQ(BraceReadingOf({"FreeTDS", true, "", "0.91"}), BraceReading::kLiteral);
+  EXPECT_EQ(BraceReadingOf(freeTds14), BraceReading::kDoubled);
+  EXPECT_EQ(BraceReadingOf({"FreeTDS", true, "", "1.10.3"}), BraceReading::kDoubled);
+  EXPECT_EQ(BraceReadingOf(freeTdsUnread), BraceReading::kUnknown);
+  EXPECT_EQ(BraceReadingOf({"FreeTDS", true, "", "v1"}), BraceReading::kUnknown);
+
+  AdoLogon l = SqlLogon("db01", "販売 {db}");
+  l.password = "p;w}}x d";
+  const std::string tail = ";ClientCharset=UTF-8;TDS_Version=7.4";
+  // FreeTDS 1.3 reads the value literally up to "};": nothing is doubled.
+  EXPECT_EQ(OdbcConnectionString(l, freeTds13),
+            "Driver={FreeTDS};Server=db01;UID=sa;PWD={p;w}}x d};Database={販売 {db}}" + tail);
+  // The others read "}}" as "}".
+  EXPECT_EQ(OdbcConnectionString(l, freeTds14),
+            "Driver={FreeTDS};Server=db01;UID=sa;PWD={p;w}}}}x d};Database={販売 {db}}}" + tail);
+  EXPECT_EQ(OdbcConnectionString(l, kDriver18),
+            "Driver={ODBC Driver 18 for SQL Server};Server=db01;UID=sa;PWD={p;w}}}}x d};"
+            "Database={販売 {db}}}");
+  // Values without a closing brace read the same everywhere, also where
+  // the version is unknown.
+  l = SqlLogon("db01", "sales");
+  l.password = "a;b {c= d";
+  EXPECT_EQ(OdbcConnectionString(l, freeTdsUnread),
+            "Driver={FreeTDS};Server=db01;UID=sa;PWD={a;b {c= d};Database=sales" + tail);
+  EXPECT_EQ(OdbcConnectionString(l, freeTds13), OdbcConnectionString(l, freeTdsUnread));
+  EXPECT_EQ(OdbcConnectionString(l, freeTds14), OdbcConnectionString(l, freeTdsUnread));
+
+  // What a driver cannot carry is refused, naming the field and the
+  // characters, before anything is sent.
+  auto refusal = [](const AdoLogon& logon, const OdbcDriver& driver) {
+    try {
+      OdbcConnectionString(logon, driver);
+    } catch (const OdbcError& e) {
+      return std::string(e.what());
+    }
+    return std::string();
+  };
+  l.password = "x};DATABASE=master";
+  const std::string m = refusal(l, freeTds13);
+  EXPECT_EQ(m.rfind("パスワードに「}」の直後に「;」が続く箇所があります。", 0), 0u) << m;
+  EXPECT_NE(m.find("FreeTDS 1.4"), std::string::npos) << m;
+  EXPECT_EQ(refusal(l, freeTds14), "");
+  EXPECT_EQ(refusal(l, kDriver18), "");
+  l.password = "ok";
+  l.userId = "a}b";
+  EXPECT_EQ(refusal(l, freeTds13), "");
+  EXPECT_EQ(refusal(l, freeTdsUnread).rfind("ユーザー名に「}」が含まれています。", 0), 0u);
+  l.userId = "sa";
+  l.initialCatalog = "db};x";
+  EXPECT_EQ(refusal(l, freeTds13).rfind("データベース名に「}」の直後に「;」", 0), 0u);
+  l.initialCatalog = "";
+  l.dataSource = std::string("h\0st", 4);
+  EXPECT_EQ(refusal(l, kDriver18).rfind("ホスト名に NUL 文字", 0), 0u);
+}
