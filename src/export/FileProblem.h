@@ -1,0 +1,12 @@
+#pragma once
+// What went wrong with a file, said to the user in the words of the window,
+// not in the system's English.
+#include <string>
+
+namespace zel {
+
+// What an errno from opening, reading or writing a file means, as the end of
+// a sentence whose subject is the file: "「/x/a.xlsx」" + "が見つかりません。".
+std::string FileErrorReason(int err);
+
+}  // namespace zel
