@@ -131,7 +131,7 @@ TEST_F(ExportInputsTest, ModelOrPositionThatCannotServeEndsTheExportBeforeTheTar
   // Mended, the same command writes.
   Set("tablename", "1,2,C");
   b->prompts.messages.clear();
-  b->browser->TreeView1Change(*docs);
+  ASSERT_NE(b->Select(b->Database(db), "docs"), nullptr);  // the database node's children are new
   b->prompts.saveAnswers.push_back(target);
   b->prompts.messageAnswers.push_back(MsgResult::Yes);  // overwrite
   exporter.DefinitionCommand();
