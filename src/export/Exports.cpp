@@ -127,7 +127,7 @@ void TExporter::ExportTableDefinitions(TTreeNode& node) {
     std::filesystem::copy_file(settings.fileName, *target,
                                std::filesystem::copy_options::overwrite_existing, ec);
     if (ec) {
-      browser_.ShowError("「" + *target + "」" + FileErrorReason(ec.value()));
+      browser_.ShowError("「" + *target + "」" + FileErrorReason(ec.value(), true));
       return;
     }
   }

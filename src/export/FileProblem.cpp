@@ -5,7 +5,10 @@
 
 namespace zel {
 
-std::string FileErrorReason(int err) {
+std::string FileErrorReason(int err, bool writing) {
+  if (writing && (err == ENOENT || err == ENOTDIR)) return "の保存先フォルダーが見つかりません。";
+  if (writing && (err == EACCES || err == EPERM))
+    return "を書き込む権限がありません（保存先フォルダーに書き込めません）。";
   switch (err) {
     case ENOENT:
     case ENOTDIR:

@@ -7,6 +7,7 @@ namespace zel {
 
 // What an errno from opening, reading or writing a file means, as the end of
 // a sentence whose subject is the file: "「/x/a.xlsx」" + "が見つかりません。".
-std::string FileErrorReason(int err);
+// Writing: the file is being made, so a missing or closed folder is meant.
+std::string FileErrorReason(int err, bool writing = false);
 
 }  // namespace zel

@@ -137,6 +137,19 @@ TEST_F(ExportInputsTest, ModelOrPositionThatCannotServeEndsTheExportBeforeTheTar
   exporter.DefinitionCommand();
   ASSERT_EQ(b->prompts.saveDialogs.size(), 1u);
   EXPECT_EQ(DumpWorkbook(target, false)["memo!C2"], "s:memo");
+
+  // An output folder that is not there is told against the target, with
+  // the model workbook and with the built-in template alike.
+  const std::string lost = dir.File("no/such/folder/out.xlsx");
+  for (const char* choice : {"1", "0"}) {
+    Set("exporttype", choice);
+    b->prompts.messages.clear();
+    b->prompts.saveAnswers.push_back(lost);
+    exporter.DefinitionCommand();
+    EXPECT_EQ(b->prompts.MessageTexts(),
+              std::vector<std::string>{"「" + lost + "」の保存先フォルダーが見つかりません。"})
+        << choice;
+  }
 }
 
 TEST_F(ExportInputsTest, LongTextIsCutVisiblyAndAMacroModelGivesAWorkbook) {
