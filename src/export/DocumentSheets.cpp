@@ -52,8 +52,9 @@ std::string SheetWriter::Fit(const std::string& value, const std::string& where)
   if (!cut) return clean;
   // Excel would take no more; the "…" shows the cut in the cell, the line
   // says where it happened.
-  const std::string line = where + "を" + std::to_string(xl::kMaxCellChars) + "文字で切り詰め（元は" +
-                           std::to_string(xl::Utf16Length(clean)) + "文字）";
+  const std::string line = where + "を" + std::to_string(xl::kMaxCellChars) +
+                           "文字で切り詰め（元は" + std::to_string(xl::Utf16Length(clean)) +
+                           "文字）";
   browser.WriteLog(line);
   if (notice) notice(line);
   return std::move(*cut);

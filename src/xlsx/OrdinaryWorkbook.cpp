@@ -17,8 +17,7 @@ bool IsMacroType(std::string_view type) {
 }
 
 bool IsMacroRelation(std::string_view kind) {
-  return kind == "vbaProject" || kind.starts_with("vbaProjectSignature") ||
-         kind == "wordVbaData";
+  return kind == "vbaProject" || kind.starts_with("vbaProjectSignature") || kind == "wordVbaData";
 }
 
 }  // namespace

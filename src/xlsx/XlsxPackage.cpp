@@ -283,7 +283,8 @@ void XlsxPackage::Load(const std::string& path) {
   zip_error_t zerr;
   zip_error_init(&zerr);
   zip_source_t* src = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &zerr);
-  if (!src) throw EXlsxError(path + ": cannot be read as a zip file", EXlsxError::Kind::NotWorkbook);
+  if (!src)
+    throw EXlsxError(path + ": cannot be read as a zip file", EXlsxError::Kind::NotWorkbook);
   std::unique_ptr<zip_t, ZipCloser> za(zip_open_from_source(src, ZIP_RDONLY, &zerr));
   if (!za) {
     zip_source_free(src);
@@ -327,7 +328,7 @@ void XlsxPackage::Load(const std::string& path) {
       throw EXlsxError(path + ": the zip entry " + name + " does not say its size");
     if (st.size > kMaxPartBytes)
       throw EXlsxError(path + ": the part " + name + " would inflate to " + Megabytes(st.size) +
-                       ", more than the " + Megabytes(kMaxPartBytes) +
+                           ", more than the " + Megabytes(kMaxPartBytes) +
                            " a part of a model workbook may hold",
                        EXlsxError::Kind::TooLarge);
     total += st.size;

@@ -59,8 +59,9 @@ void XlsxWorkbook::Load(const std::string& path) {
     throw EXlsxError(path + ": is a zip file but not an Excel workbook (no main document)",
                      EXlsxError::Kind::NotWorkbook);
   if (IsStrict(main->type))
-    throw EXlsxError(path + ": is saved as \"Strict Open XML\"; save it in Excel as an ordinary "
-                     "Excel workbook (.xlsx)",
+    throw EXlsxError(path +
+                         ": is saved as \"Strict Open XML\"; save it in Excel as an ordinary "
+                         "Excel workbook (.xlsx)",
                      EXlsxError::Kind::Strict);
   bookPart_ = XlsxPackage::ResolveTarget("", main->target);
   if (!pkg_.Has(bookPart_))
@@ -84,8 +85,9 @@ void XlsxWorkbook::Load(const std::string& path) {
   // Parts of the strict flavour beside transitional ones are a workbook
   // Excel refuses; every part this engine writes is transitional.
   if (IsStrict(NamespaceOf(root)))
-    throw EXlsxError(path + ": is saved as \"Strict Open XML\"; save it in Excel as an ordinary "
-                     "Excel workbook (.xlsx)",
+    throw EXlsxError(path +
+                         ": is saved as \"Strict Open XML\"; save it in Excel as an ordinary "
+                         "Excel workbook (.xlsx)",
                      EXlsxError::Kind::Strict);
   std::string_view d1904 = Attr(Child(root, "workbookPr"), "date1904").value();
   date1904_ = d1904 == "1" || d1904 == "true";

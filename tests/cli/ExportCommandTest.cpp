@@ -174,14 +174,16 @@ TEST_F(ExportCommandTest, ExitStatuses) {
   IniFile::Write(settings, "ExcelSet", "filename", dir.File("model.xlsx"));
   EXPECT_EQ(Run("definitions " + Conn() + " --schema sales --out bad.xlsx", &out, "wrong"), 1);
   EXPECT_EQ(out, "zelmora-export: Excelファイル設定エラー。 雛形Excelファイル「" +
-                     dir.File("model.xlsx") + "」は Excel ブック（.xlsx）ではないか、壊れています。\n");
+                     dir.File("model.xlsx") +
+                     "」は Excel ブック（.xlsx）ではないか、壊れています。\n");
   EXPECT_FALSE(FileExists(dir.File("bad.xlsx")));
   // A position no dialog offers, with its key and value, likewise.
   WriteModelWorkbook(dir.File("model.xlsx"));
   IniFile::Write(settings, "ExcelSet", "no", "1,8,AAAA");
   EXPECT_EQ(Run("definitions " + Conn() + " --schema sales --out bad.xlsx", &out, "wrong"), 1);
-  EXPECT_EQ(out, "zelmora-export: No.設定エラー。 [ExcelSet] no=1,8,AAAA：列「AAAA」は A～Z "
-                 "のどれでもありません。\n");
+  EXPECT_EQ(out,
+            "zelmora-export: No.設定エラー。 [ExcelSet] no=1,8,AAAA：列「AAAA」は A～Z "
+            "のどれでもありません。\n");
   // The table list uses no positions and no model.
   EXPECT_EQ(Run("list " + Conn() + " --schema sales --out list.xlsx", &out), 0) << out;
 }

@@ -86,8 +86,8 @@ TEST_F(ExportInputsTest, ModelOrPositionThatCannotServeEndsTheExportBeforeTheTar
   const std::vector<Case> cases = {
       {text, "Excelファイル設定エラー。\n雛形Excelファイル「" + text + "」は Excel ブック"},
       {cut, "Excelファイル設定エラー。\n雛形Excelファイル「" + cut + "」は Excel ブック"},
-      {dir.File("gone.xlsx"),
-       "Excelファイル設定エラー。\n雛形Excelファイル「" + dir.File("gone.xlsx") + "」が見つかりません"},
+      {dir.File("gone.xlsx"), "Excelファイル設定エラー。\n雛形Excelファイル「" +
+                                  dir.File("gone.xlsx") + "」が見つかりません"},
       {dir.File("bomb.xlsx"),
        "Excelファイル設定エラー。\n雛形Excelファイル「" + dir.File("bomb.xlsx") + "」は展開すると"},
   };

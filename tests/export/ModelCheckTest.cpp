@@ -37,7 +37,8 @@ TEST_F(ModelCheckTest, EveryModelThatCannotServeIsNamedWithItsReason) {
   const std::string whole = test::ReadFile(good);
   test::WriteFile(cut, whole.substr(0, whole.size() / 2));
   const std::string legacy = dir.File("old.xls");
-  test::WriteFile(legacy, std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0'));
+  test::WriteFile(legacy,
+                  std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0'));
   const std::string fifo = dir.File("fifo.xlsx");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const std::string locked = dir.File("locked.xlsx");
@@ -56,8 +57,10 @@ TEST_F(ModelCheckTest, EveryModelThatCannotServeIsNamedWithItsReason) {
       {text, "は Excel ブック（.xlsx）ではないか、壊れています。"},
       {cut, "は Excel ブック（.xlsx）ではないか、壊れています。"},
       {legacy, "Excel 97-2003 形式（.xls）"},
-      {dir.File("bomb.xlsx"), "展開すると雛形として扱える大きさ（部品ひとつ 256 MB、全体 512 MB）を超えます"},
-      {dir.File("strict.xlsx"), "「Strict Open XML」形式です。Excel で通常の「Excel ブック (*.xlsx)」"},
+      {dir.File("bomb.xlsx"),
+       "展開すると雛形として扱える大きさ（部品ひとつ 256 MB、全体 512 MB）を超えます"},
+      {dir.File("strict.xlsx"),
+       "「Strict Open XML」形式です。Excel で通常の「Excel ブック (*.xlsx)」"},
       {dir.File("chartfirst.xlsx"), "の先頭のシートはグラフシートです。"},
   };
   if (!root) cases.push_back({locked, "へのアクセス権がありません。"});
@@ -99,12 +102,15 @@ TEST_F(ModelCheckTest, StoredPositionsAreCheckedWithTheirKeyAndValue) {
       {"tablename", "1,999999999,C",
        "テーブル名設定エラー。\n[ExcelSet] tablename=1,999999999,C：行「999999999」は 1～20 "
        "のどれでもありません。"},
-      {"no", "1,-3,A", "No.設定エラー。\n[ExcelSet] no=1,-3,A：行「-3」は 1～20 のどれでもありません。"},
+      {"no", "1,-3,A",
+       "No.設定エラー。\n[ExcelSet] no=1,-3,A：行「-3」は 1～20 のどれでもありません。"},
       {"columncomment", "1,8,AAAA",
        "コメント設定エラー。\n[ExcelSet] columncomment=1,8,AAAA：列「AAAA」は A～Z "
        "のどれでもありません。"},
-      {"createdate", "1,,C", "作成日設定エラー。\n[ExcelSet] createdate=1,,C：行が指定されていません。"},
-      {"updatedate", "1,3", "更新日設定エラー。\n[ExcelSet] updatedate=1,3：列が指定されていません。"},
+      {"createdate", "1,,C",
+       "作成日設定エラー。\n[ExcelSet] createdate=1,,C：行が指定されていません。"},
+      {"updatedate", "1,3",
+       "更新日設定エラー。\n[ExcelSet] updatedate=1,3：列が指定されていません。"},
   };
   for (const Case& c : cases) {
     ASSERT_TRUE(IniFile::Write(Ini(), "ExcelSet", c.key, c.value));

@@ -160,10 +160,9 @@ void WriteModelWorkbook(const std::string& path) {
 
 bool MakeOddModels(const std::string& folder, const std::string& names) {
   std::string out;
-  const int status =
-      RunCommand("/usr/bin/python3 " + Quote(Script("make_odd_models.py")) + " " + Quote(folder) +
-                     " " + names,
-                 &out);
+  const int status = RunCommand(
+      "/usr/bin/python3 " + Quote(Script("make_odd_models.py")) + " " + Quote(folder) + " " + names,
+      &out);
   if (status != 0) ADD_FAILURE() << "make_odd_models.py failed: " << out;
   return status == 0;
 }

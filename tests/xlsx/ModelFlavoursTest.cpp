@@ -102,13 +102,15 @@ TEST(ModelFlavours, ChartsAndNamesFollowTheTemplateSheet) {
     return "xl/" + rels.substr(at, rels.find('"', at) - at);
   };
   auto chartOf = [&](int sheetNumber) {
-    const std::string drawing = partIn(
-        test::ReadZipPart(out, "xl/worksheets/_rels/sheet" + std::to_string(sheetNumber) + ".xml.rels"),
-        "drawings");
+    const std::string drawing =
+        partIn(test::ReadZipPart(
+                   out, "xl/worksheets/_rels/sheet" + std::to_string(sheetNumber) + ".xml.rels"),
+               "drawings");
     if (drawing.empty()) return std::string();
-    const std::string chart = partIn(
-        test::ReadZipPart(out, "xl/drawings/_rels/" + drawing.substr(drawing.rfind('/') + 1) + ".rels"),
-        "charts");
+    const std::string chart =
+        partIn(test::ReadZipPart(
+                   out, "xl/drawings/_rels/" + drawing.substr(drawing.rfind('/') + 1) + ".rels"),
+               "charts");
     return chart.empty() ? chart : test::ReadZipPart(out, chart);
   };
   const std::string own = chartOf(1);
