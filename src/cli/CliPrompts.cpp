@@ -66,7 +66,7 @@ MsgResult CliPrompts::MessageBox(const MessageBoxRequest& request) {
   ++messages_;
   std::string text = request.text;
   for (char& c : text)
-    if (c == '\r') c = ' ';
+    if (c == '\r' || c == '\n') c = ' ';
   std::cerr << "zelmora-export: " << text << std::endl;
   return MsgResult::Ok;
 }

@@ -9,6 +9,7 @@
 
 #include "catalog/Browser.h"
 #include "cli/CliPrompts.h"
+#include "export/SettingsCheck.h"
 
 namespace zel::cli {
 namespace {
@@ -69,6 +70,18 @@ int Run(const Options& options, Environment& env) {
   TBrowser browser(common, prompts, env.registry);
   browser.mySqlLibraryLoaded = env.mySqlLibraryLoaded;
   browser.mySqlLibraryName = env.mySqlLibraryName;
+
+  // Settings that cannot serve are told before a connection is made and
+  // the catalog read.
+  if (options.document == Document::Definitions) {
+    std::string problem = DefinitionSettingsProblem(common);
+    if (!problem.empty()) {
+      for (char& c : problem)
+        if (c == '\n') c = ' ';
+      err << "zelmora-export: " << problem << std::endl;
+      return exitExportFailed;
+    }
+  }
 
   browser.Connect();
   if (!browser.chkDbOK()) {

@@ -21,9 +21,26 @@ struct Line {
   std::string_view end;   // "\r\n", "\n", "\r" or empty on the last line
 };
 
+// An editor that saves UTF-8 may put a byte-order mark first; the file's
+// text is then UTF-8, not the code page.
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+bool HasUtf8Bom(std::string_view data) {
+  return data.starts_with(kUtf8Bom);
+}
+
+// Text of the program (UTF-8) as the file holds it, and back.
+std::string ToFile(std::string_view text, bool utf8) {
+  return utf8 ? std::string(text) : text::Utf8ToCp932(text);
+}
+std::string FromFile(std::string_view text, bool utf8) {
+  return utf8 ? std::string(text) : text::Cp932ToUtf8(text);
+}
+
+// The lines of the file, a leading byte-order mark not part of the first.
 std::vector<Line> SplitLines(std::string_view data) {
   std::vector<Line> lines;
-  size_t pos = 0;
+  size_t pos = HasUtf8Bom(data) ? kUtf8Bom.size() : 0;
   while (pos < data.size()) {
     size_t nl = data.find_first_of("\r\n", pos);
     if (nl == std::string_view::npos) {
@@ -112,8 +129,9 @@ bool WriteAtomically(const std::string& path, const std::string& data) {
 std::string IniFile::Read(const std::string& path, std::string_view section, std::string_view key) {
   auto data = Slurp(path);
   if (!data) return {};
-  const std::string wantSection = text::Utf8ToCp932(section);
-  const std::string wantKey = text::Utf8ToCp932(key);
+  const bool utf8 = HasUtf8Bom(*data);
+  const std::string wantSection = ToFile(section, utf8);
+  const std::string wantKey = ToFile(key, utf8);
   bool inSection = false;
   for (const Line& line : SplitLines(*data)) {
     if (auto s = SectionOf(line.body)) {
@@ -122,7 +140,7 @@ std::string IniFile::Read(const std::string& path, std::string_view section, std
     }
     if (!inSection) continue;
     if (auto kv = KeyOf(line.body); kv && text::EqualsNoCase(kv->key, wantKey))
-      return text::Cp932ToUtf8(kv->value);
+      return FromFile(kv->value, utf8);
   }
   return {};
 }
@@ -136,9 +154,10 @@ bool IniFile::Write(const std::string& path, std::string_view section, std::stri
     if (!existing) return false;  // a directory or unreadable file is never replaced
     data = std::move(*existing);
   }
-  const std::string wantSection = text::Utf8ToCp932(section);
-  const std::string wantKey = text::Utf8ToCp932(key);
-  const std::string newLine = wantKey + "=" + text::Utf8ToCp932(value);
+  const bool utf8 = HasUtf8Bom(data);
+  const std::string wantSection = ToFile(section, utf8);
+  const std::string wantKey = ToFile(key, utf8);
+  const std::string newLine = wantKey + "=" + ToFile(value, utf8);
 
   std::string eol = "\r\n";
   if (size_t nl = data.find('\n'); nl != std::string::npos && (nl == 0 || data[nl - 1] != '\r'))

@@ -2,7 +2,9 @@
 // Windows private-profile semantics over a CP932 file: names matched without
 // regard to ASCII case, blanks around keys and values ignored, a value in
 // matching double quotes read without them, everything that is not written
-// kept byte for byte. Texts in and out are UTF-8.
+// kept byte for byte. Texts in and out are UTF-8. A file that starts with a
+// UTF-8 byte-order mark (a hand edit in an editor that saves UTF-8) is read
+// and written as UTF-8, the mark kept.
 #include <string>
 #include <string_view>
 

@@ -2,6 +2,7 @@
 
 #include "common/Text.h"
 #include "export/SheetForm.h"
+#include "xlsx/CellText.h"
 
 namespace zel {
 namespace {
@@ -45,6 +46,21 @@ std::string MarkText(const std::string& cell) {
   return cell == "1" ? "○" : cell;
 }
 
+std::string SheetWriter::Fit(const std::string& value, const std::string& where) {
+  if (value.size() <= xl::kMaxCellChars) return value;
+  const std::string clean = xl::SanitizeUtf8(value);
+  std::optional<std::string> cut = xl::CutToCell(clean);
+  if (!cut) return clean;
+  // Excel would take no more; the "…" shows the cut in the cell, the line
+  // says where it happened.
+  const std::string line = where + "を" + std::to_string(xl::kMaxCellChars) +
+                           "文字で切り詰め（元は" + std::to_string(xl::Utf16Length(clean)) +
+                           "文字）";
+  browser.WriteLog(line);
+  if (notice) notice(line);
+  return std::move(*cut);
+}
+
 void SheetWriter::WriteTableListSheet(xl::IWorksheet& sheet, TTreeNode& schema) {
   browser.WriteLog(schema.Text() + kStart);
   if (settings.templateChoice == 0) {
@@ -60,7 +76,7 @@ void SheetWriter::WriteTableListSheet(xl::IWorksheet& sheet, TTreeNode& schema) 
   for (int r = 1; r < grid.RowCount(); ++r) {
     sheet.Cells(7 + r, 1).FormulaR1C1(grid.Cell(0, r));
     sheet.Cells(7 + r, 2).FormulaR1C1(grid.Cell(1, r));
-    sheet.Cells(7 + r, 4).FormulaR1C1(grid.Cell(2, r));
+    sheet.Cells(7 + r, 4).FormulaR1C1(Fit(grid.Cell(2, r), grid.Cell(1, r) + "　コメント"));
     sheet.Cells(7 + r, 7).FormulaR1C1(grid.Cell(3, r));
     sheet.Cells(7 + r, 8).FormulaR1C1(grid.Cell(4, r));
     if (processEvents) processEvents();
@@ -87,7 +103,9 @@ void SheetWriter::WriteTableDefinitionSheet(xl::IWorksheet& sheet, TTreeNode& ta
   const std::string updated = info && info->hasDates ? info->updated : std::string();
   auto head = [&](int id, const std::string& value) {
     const ItemPosition& p = layout.items[static_cast<size_t>(id)];
-    if (p.exported) sheet.Cells(p.row, p.column).FormulaR1C1(value);
+    if (p.exported)
+      sheet.Cells(p.row, p.column)
+          .FormulaR1C1(Fit(value, table.Text() + "　" + std::string(ItemDef(id).label)));
   };
   head(eiDatabaseName, browser.DatabaseNameOf(table));
   head(eiSchemaName, browser.SchemaNameOf(table));
@@ -115,6 +133,8 @@ void SheetWriter::WriteTableDefinitionSheet(xl::IWorksheet& sheet, TTreeNode& ta
       if (p.exported) {
         std::string value = grid.Cell(id - kBodyFirst, r);
         if (id == eiNotNull || id == eiPrimaryKey) value = MarkText(value);
+        value = Fit(value, table.Text() + "　列 " + grid.Cell(1, r) + " の" +
+                               std::string(ItemDef(id).label));
         const int row = p.row + r - 1;
         sheet.Cells(row, p.column).FormulaR1C1(value);
         sheet.Cells(row, p.column).WrapText(false);

@@ -39,6 +39,9 @@ struct SheetWriter {
   SheetNamer sheetNames;
 
   void WriteTableListSheet(xl::IWorksheet& sheet, TTreeNode& schema);
+  // The value, or when it is longer than a cell holds, its visible cut, with
+  // a log line and a notice saying where (table, column and item).
+  std::string Fit(const std::string& value, const std::string& where);
   void WriteTableDefinitionSheet(xl::IWorksheet& sheet, TTreeNode& table);
 };
 

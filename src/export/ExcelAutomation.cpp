@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "common/Resources.h"
+#include "export/FileProblem.h"
 
 namespace zel::xl {
 namespace {
@@ -115,11 +116,10 @@ bool ExtractTemplate(AutomationContext& ctx, const std::string& resourceName,
       throw std::runtime_error("the template " + resourceName + " (" + resourceType +
                                ") is missing from the program");
     std::ofstream out(targetPath, std::ios::binary | std::ios::trunc);
-    if (!out)
-      throw std::runtime_error(targetPath + " cannot be created (" + std::strerror(errno) + ")");
+    if (!out) throw std::runtime_error("「" + targetPath + "」" + FileErrorReason(errno, true));
     out.write(data->data(), static_cast<std::streamsize>(data->size()));
     out.close();
-    if (!out) throw std::runtime_error(targetPath + " cannot be written");
+    if (!out) throw std::runtime_error("「" + targetPath + "」" + FileErrorReason(errno, true));
     return true;
   } catch (const std::exception& e) {
     ctx.showError(e.what());

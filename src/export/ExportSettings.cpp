@@ -1,7 +1,8 @@
 #include "export/ExportSettings.h"
 
 #include <algorithm>
-#include <filesystem>
+
+#include "export/ModelWorkbook.h"
 
 namespace zel {
 namespace {
@@ -109,9 +110,8 @@ bool ExportSettings::ValidateItem(const TdCommon& common, int id) const {
 
 bool ExportSettings::Accept(const TdCommon& common) const {
   if (templateChoice == 1) {
-    std::error_code ec;
-    if (fileName.empty() || !std::filesystem::is_regular_file(fileName, ec)) {
-      common.ShowMessageBox("Excelファイル設定エラー。");
+    if (std::string reason = CheckModelWorkbook(fileName); !reason.empty()) {
+      common.ShowMessageBox(ModelWorkbookMessage(reason));
       return false;
     }
     for (int i = 0; i < kExportItemCount; ++i)

@@ -91,9 +91,9 @@ struct ExportSettings {
   // without a row or a column.
   bool ValidateItem(const TdCommon& common, int id) const;
 
-  // The "OK" button: with the own workbook chosen, check the file and the
-  // items (first failure shown, nothing saved); then save everything in its
-  // order. True when the dialog may close.
+  // The "OK" button: with the own workbook chosen, check the model workbook
+  // (CheckModelWorkbook) and the items (first failure shown, nothing saved);
+  // then save everything in its order. True when the dialog may close.
   bool Accept(const TdCommon& common) const;
   void Save(const TdCommon& common) const;
 

@@ -7,6 +7,8 @@
 #include "export/DocumentSheets.h"
 #include "export/ExcelAutomation.h"
 #include "export/ExportSettings.h"
+#include "export/FileProblem.h"
+#include "export/SettingsCheck.h"
 
 namespace zel {
 namespace {
@@ -99,7 +101,7 @@ void TExporter::ExportTableList(TTreeNode& node) {
   const xl::FileFormat format = xl::FileFormatOf(version);
   if (!xl::ExtractTemplate(ctx, format.listTemplate, file->TempPath(), format.resourceType)) return;
 
-  SheetWriter writer{browser_, settings, [this] { ProcessEventsOrStop(); }, {}, {}};
+  SheetWriter writer{browser_, settings, [this] { ProcessEventsOrStop(); }, OnNotice, {}};
   runs_.push_back({*target, false});
   const bool saved = xl::RunAutomation(ctx, *file, [&](xl::IWorkbook& book) {
     browser_.LoadTables(node);
@@ -110,6 +112,7 @@ void TExporter::ExportTableList(TTreeNode& node) {
 }
 
 void TExporter::ExportTableDefinitions(TTreeNode& node) {
+  if (!DefinitionSettingsUsable()) return;
   const ExportSettings settings = ExportSettings::Load(browser_.Common());
   const bool builtIn = settings.templateChoice == 0;
   xl::AutomationContext ctx = Context();
@@ -127,10 +130,13 @@ void TExporter::ExportTableDefinitions(TTreeNode& node) {
     if (!xl::ExtractTemplate(ctx, format.definitionTemplate, file->TempPath(), format.resourceType))
       return;
   } else {
-    // A failed copy surfaces as the run's failure to open the workbook.
     std::error_code ec;
     std::filesystem::copy_file(settings.fileName, file->TempPath(),
                                std::filesystem::copy_options::overwrite_existing, ec);
+    if (ec) {
+      browser_.ShowError("「" + *target + "」" + FileErrorReason(ec.value(), true));
+      return;
+    }
   }
 
   // Outside the run: a reader failure here escapes to the caller; the
@@ -172,6 +178,19 @@ void TExporter::ExportTableDefinitions(TTreeNode& node) {
     }
   });
   runs_.back().saved = saved;
+}
+
+bool TExporter::DefinitionSettingsUsable() {
+  const std::string problem = DefinitionSettingsProblem(browser_.Common());
+  if (problem.empty()) return true;
+  // Ends as a failure before a target is chosen or touched; the other
+  // schemas of a database-level command would meet the same settings.
+  browser_.ClearLog();
+  browser_.WriteLog("Excel　出力異常終了。");
+  browser_.ShowError(problem);
+  runs_.push_back({{}, false});
+  if (running_) stop_ = Stop::Quiet;
+  return false;
 }
 
 int TExporter::ConnectionsSetting(const TdCommon& common) {

@@ -74,6 +74,9 @@ class TExporter {
 
  private:
   xl::AutomationContext Context();
+  // The settings checked as a definition export starts (SettingsCheck.h);
+  // a problem is shown and ends the export, and the command it belongs to.
+  bool DefinitionSettingsUsable();
   std::unique_ptr<TColumnPrefetch> StartPrefetch(const TTreeNode& node);
   // The sheets' pending-events point: lets the window work, then ends the
   // run when a stop was asked for meanwhile.

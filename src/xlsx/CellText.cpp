@@ -108,6 +108,11 @@ std::string CutUtf16(std::string_view utf8, std::size_t maxUnits) {
   return std::string(utf8);
 }
 
+std::optional<std::string> CutToCell(std::string_view utf8) {
+  if (utf8.size() <= kMaxCellChars || Utf16Length(utf8) <= kMaxCellChars) return std::nullopt;
+  return CutUtf16(utf8, kMaxCellChars - 1) + "\u2026";
+}
+
 std::string EscapeOoxml(std::string_view utf8) {
   static const char* hex = "0123456789ABCDEF";
   std::string out;
@@ -152,7 +157,7 @@ std::string UnescapeOoxml(std::string_view escaped) {
 
 std::string CellTextForXml(std::string_view input) {
   std::string clean = SanitizeUtf8(input);
-  if (Utf16Length(clean) > kMaxCellChars) clean = CutUtf16(clean, kMaxCellChars);
+  if (auto cut = CutToCell(clean)) clean = std::move(*cut);
   return EscapeOoxml(clean);
 }
 

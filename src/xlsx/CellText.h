@@ -3,6 +3,7 @@
 // characters, and ECMA-376 spells them as _xHHHH_; a literal "_xHHHH_" in the
 // text must then be protected so it reads back as itself.
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,10 @@ std::size_t Utf16Length(std::string_view utf8);
 // code units, cut at a whole character.
 std::string CutUtf16(std::string_view utf8, std::size_t maxUnits);
 
+// Valid UTF-8 text longer than a cell holds, cut at a whole character and
+// ended with "…" so that the cut shows; nothing when the text fits.
+std::optional<std::string> CutToCell(std::string_view utf8);
+
 // ECMA-376 escaping of valid UTF-8 text: characters XML 1.0 cannot hold, and
 // the carriage return that XML parsers would fold, become _xHHHH_; the "_" of
 // a literal _xHHHH_ becomes _x005F_.
@@ -29,7 +34,7 @@ std::string EscapeOoxml(std::string_view utf8);
 // The reverse, for reading back what EscapeOoxml (or Excel) wrote.
 std::string UnescapeOoxml(std::string_view escaped);
 
-// Sanitize, cut to the cell limit and escape: the text a cell stores.
+// Sanitize, cut to the cell limit (CutToCell) and escape: the text a cell stores.
 std::string CellTextForXml(std::string_view input);
 
 }  // namespace zel::xl

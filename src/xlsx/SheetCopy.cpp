@@ -89,6 +89,9 @@ class PartCopier {
   PartCopier(XlsxPackage& pkg, const std::set<std::string>& workbookParts)
       : pkg_(pkg), workbookParts_(workbookParts) {}
 
+  // The parts copied so far, each with its copy.
+  const std::map<std::string, std::string>& Copied() const { return copied_; }
+
   // Relationships of `from` written for `to`, owned targets copied.
   void CopyRels(const std::string& from, const std::string& to) {
     Relationships src = pkg_.ReadRels(from), dst;
@@ -213,7 +216,8 @@ void XlsxWorkbook::CopySheet(XlsxWorksheet& source, XlsxWorksheet& after) {
 
   std::string part = pkg_.FreePartName(source.part_);
   pkg_.SetData(part, std::string());  // claims the name until the save writes the cells
-  PartCopier(pkg_, workbookParts_).CopyRels(source.part_, part);
+  PartCopier copier(pkg_, workbookParts_);
+  copier.CopyRels(source.part_, part);
   pkg_.SetOverride(part, pkg_.ContentType(source.part_));
 
   Relationship rel{bookRels_.NewId(), source.relType_, XlsxPackage::RelativeTarget(bookPart_, part),
@@ -225,6 +229,10 @@ void XlsxWorkbook::CopySheet(XlsxWorksheet& source, XlsxWorksheet& after) {
   std::string name = CopySheetName(
       source.Name(), [&](const std::string& n) { return NameTaken(n, nullptr); },
       &copyNumbers_[FoldSheetName(source.Name())]);
+  // The copy's own charts show the copy's cells.
+  std::vector<std::string> copiedParts;
+  for (const auto& [original, copied] : copier.Copied()) copiedParts.push_back(copied);
+  RenameSheetInCharts(copiedParts, source.Name(), name);
   long long maxId = 0;
   for (const auto& s : sheets_) maxId = std::max(maxId, s->node_.attribute("sheetId").as_llong());
   pugi::xml_node sheetsNode = source.node_.parent();

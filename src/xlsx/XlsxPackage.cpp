@@ -21,11 +21,6 @@ namespace zel::xl {
 namespace {
 
 constexpr const char* kContentTypesPart = "[Content_Types].xml";
-// A model workbook is a few megabytes once inflated. Sizes far beyond that
-// are a damaged or hostile file, refused before anything is inflated (a
-// small zip can declare gigabytes).
-constexpr zip_uint64_t kMaxPartBytes = 256ull << 20;
-constexpr zip_uint64_t kMaxTotalBytes = 512ull << 20;
 
 std::string Megabytes(zip_uint64_t bytes) {
   return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB";
@@ -78,21 +73,54 @@ void RejectCompoundFile(const std::string& path, const std::string& bytes) {
   static const char enc[] = "E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0";
   if (bytes.find(std::string(enc, sizeof enc - 1)) != std::string::npos) {
     throw EXlsxError(path +
-                     ": the workbook is encrypted (protected by a password to open); remove the "
-                     "password in Excel and save it again");
+                         ": the workbook is encrypted (protected by a password to open); remove "
+                         "the password in Excel and save it again",
+                     EXlsxError::Kind::Encrypted);
   }
-  throw EXlsxError(path + ": the .xls format cannot be opened; save the model workbook as .xlsx");
+  throw EXlsxError(path + ": the .xls format cannot be opened; save the model workbook as .xlsx",
+                   EXlsxError::Kind::Legacy);
 }
 
 std::string ReadWholeFile(const std::string& path) {
+  // Opened without waiting, then looked at: a FIFO would block the read
+  // until someone writes, and a device such as /dev/zero never ends.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    const int err = errno;
+    struct stat st {};
+    if (err == ENOENT || err == ENOTDIR)
+      throw EXlsxError(path + ": the file cannot be found", EXlsxError::Kind::NotFound);
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+      throw EXlsxError(path + ": is a folder, not a workbook file", EXlsxError::Kind::NotAFile);
+    throw EXlsxError(path + ": the file cannot be read (" + std::strerror(err) + ")",
+                     EXlsxError::Kind::Unreadable);
+  }
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
   struct stat st {};
-  if (stat(path.c_str(), &st) != 0)
-    throw EXlsxError(path + ": the file cannot be found (" + std::strerror(errno) + ")");
-  if (S_ISDIR(st.st_mode)) throw EXlsxError(path + ": is a folder, not a workbook file");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw EXlsxError(path + ": the file cannot be read (" + std::strerror(errno) + ")");
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw EXlsxError(path + ": the file cannot be read");
+  if (fstat(fd, &st) != 0)
+    throw EXlsxError(path + ": the file cannot be read (" + std::strerror(errno) + ")",
+                     EXlsxError::Kind::Unreadable);
+  if (S_ISDIR(st.st_mode))
+    throw EXlsxError(path + ": is a folder, not a workbook file", EXlsxError::Kind::NotAFile);
+  if (!S_ISREG(st.st_mode))
+    throw EXlsxError(path + ": is not a regular file (a device, a FIFO or a socket)",
+                     EXlsxError::Kind::NotAFile);
+  std::string bytes;
+  bytes.reserve(static_cast<std::size_t>(st.st_size));
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw EXlsxError(path + ": the file cannot be read (" + std::strerror(errno) + ")",
+                       EXlsxError::Kind::Unreadable);
+    }
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
   return bytes;
 }
 
@@ -248,18 +276,22 @@ void Relationships::RemoveById(std::string_view id) {
 
 void XlsxPackage::Load(const std::string& path) {
   std::string bytes = ReadWholeFile(path);
-  if (bytes.empty()) throw EXlsxError(path + ": the file is empty, not an Excel workbook");
+  if (bytes.empty())
+    throw EXlsxError(path + ": the file is empty, not an Excel workbook",
+                     EXlsxError::Kind::NotWorkbook);
   RejectCompoundFile(path, bytes);
   zip_error_t zerr;
   zip_error_init(&zerr);
   zip_source_t* src = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &zerr);
-  if (!src) throw EXlsxError(path + ": cannot be read as a zip file");
+  if (!src)
+    throw EXlsxError(path + ": cannot be read as a zip file", EXlsxError::Kind::NotWorkbook);
   std::unique_ptr<zip_t, ZipCloser> za(zip_open_from_source(src, ZIP_RDONLY, &zerr));
   if (!za) {
     zip_source_free(src);
     std::string why = zip_error_strerror(&zerr);
     zip_error_fini(&zerr);
-    throw EXlsxError(path + ": is not an Excel workbook (.xlsx): not a zip file (" + why + ")");
+    throw EXlsxError(path + ": is not an Excel workbook (.xlsx): not a zip file (" + why + ")",
+                     EXlsxError::Kind::NotWorkbook);
   }
   zip_error_fini(&zerr);
 
@@ -296,12 +328,14 @@ void XlsxPackage::Load(const std::string& path) {
       throw EXlsxError(path + ": the zip entry " + name + " does not say its size");
     if (st.size > kMaxPartBytes)
       throw EXlsxError(path + ": the part " + name + " would inflate to " + Megabytes(st.size) +
-                       ", more than the " + Megabytes(kMaxPartBytes) +
-                       " a part of a model workbook may hold");
+                           ", more than the " + Megabytes(kMaxPartBytes) +
+                           " a part of a model workbook may hold",
+                       EXlsxError::Kind::TooLarge);
     total += st.size;
     if (total > kMaxTotalBytes)
       throw EXlsxError(path + ": the parts would inflate to more than the " +
-                       Megabytes(kMaxTotalBytes) + " a model workbook may hold in all");
+                           Megabytes(kMaxTotalBytes) + " a model workbook may hold in all",
+                       EXlsxError::Kind::TooLarge);
     entries.push_back({static_cast<zip_uint64_t>(i), name, st.size});
   }
   for (const Entry& e : entries) {
@@ -324,7 +358,8 @@ void XlsxPackage::Load(const std::string& path) {
     parts_.push_back(std::move(part));
   }
   if (!Has(kContentTypesPart))
-    throw EXlsxError(path + ": is a zip file but not an Excel workbook (no [Content_Types].xml)");
+    throw EXlsxError(path + ": is a zip file but not an Excel workbook (no [Content_Types].xml)",
+                     EXlsxError::Kind::NotWorkbook);
   ParseContentTypes();
 }
 
@@ -430,6 +465,19 @@ void XlsxPackage::RemoveOverride(const std::string& part) {
     n = next;
   }
   typesDirty_ = true;
+}
+
+void XlsxPackage::RemoveDefaultsOf(const std::string& contentType) {
+  std::erase_if(defaults_, [&](const auto& d) { return d.second == contentType; });
+  pugi::xml_node root = typesDoc_->document_element();
+  for (pugi::xml_node n = root.first_child(); n;) {
+    pugi::xml_node next = n.next_sibling();
+    if (LocalName(n) == "Default" && contentType == n.attribute("ContentType").value()) {
+      root.remove_child(n);
+      typesDirty_ = true;
+    }
+    n = next;
+  }
 }
 
 std::string XlsxPackage::RelsPartOf(const std::string& part) {

@@ -4,6 +4,7 @@
 // is written back with exactly the bytes it was read with.
 #include <pugixml.hpp>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -12,6 +13,12 @@
 #include <vector>
 
 namespace zel::xl {
+
+// A model workbook is a few megabytes once inflated. Sizes far beyond that
+// are a damaged or hostile file, refused before anything is inflated (a
+// small zip can declare gigabytes).
+inline constexpr std::uint64_t kMaxPartBytes = 256ull << 20;
+inline constexpr std::uint64_t kMaxTotalBytes = 512ull << 20;
 
 struct Relationship {
   std::string id, type, target;
@@ -62,6 +69,8 @@ class XlsxPackage {
   void SetOverride(const std::string& part, const std::string& contentType);
   bool HasOverride(const std::string& part) const;
   void RemoveOverride(const std::string& part);
+  // Drops the extension defaults that give this type.
+  void RemoveDefaultsOf(const std::string& contentType);
 
   // "xl/worksheets/_rels/sheet1.xml.rels" for "xl/worksheets/sheet1.xml".
   static std::string RelsPartOf(const std::string& part);

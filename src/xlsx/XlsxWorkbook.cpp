@@ -28,6 +28,19 @@ bool IsWorkbookType(std::string_view t) {
          t == "application/vnd.ms-excel.template.macroEnabled.main+xml";
 }
 
+// The strict flavour of ECMA-376 puts its namespaces and relationship types
+// under this root instead of schemas.openxmlformats.org.
+bool IsStrict(std::string_view uri) {
+  return uri.starts_with("http://purl.oclc.org/ooxml/");
+}
+
+std::string NamespaceOf(pugi::xml_node element) {
+  const std::string prefix = PrefixOf(element);
+  const std::string attr =
+      prefix.empty() ? std::string("xmlns") : "xmlns:" + prefix.substr(0, prefix.size() - 1);
+  return element.attribute(attr.c_str()).value();
+}
+
 }  // namespace
 
 std::unique_ptr<XlsxWorkbook> XlsxWorkbook::Open(const std::string& path) {
@@ -43,24 +56,39 @@ void XlsxWorkbook::Load(const std::string& path) {
   Relationships rootRels = pkg_.ReadRels("");
   const Relationship* main = rootRels.ByType("officeDocument");
   if (!main || main->external)
-    throw EXlsxError(path + ": is a zip file but not an Excel workbook (no main document)");
+    throw EXlsxError(path + ": is a zip file but not an Excel workbook (no main document)",
+                     EXlsxError::Kind::NotWorkbook);
+  if (IsStrict(main->type))
+    throw EXlsxError(path +
+                         ": is saved as \"Strict Open XML\"; save it in Excel as an ordinary "
+                         "Excel workbook (.xlsx)",
+                     EXlsxError::Kind::Strict);
   bookPart_ = XlsxPackage::ResolveTarget("", main->target);
   if (!pkg_.Has(bookPart_))
     throw EXlsxError(path + ": is damaged: its main document " + bookPart_ + " is missing");
   std::string type = pkg_.ContentType(bookPart_);
   if (type.find("sheet.binary") != std::string::npos)
     throw EXlsxError(path +
-                     ": the binary .xlsb format cannot be opened; save the model workbook "
-                     "as .xlsx");
+                         ": the binary .xlsb format cannot be opened; save the model workbook "
+                         "as .xlsx",
+                     EXlsxError::Kind::Binary);
   if (!IsWorkbookType(type))
     throw EXlsxError(path + ": is not an Excel workbook (its main document is " +
-                     (type.empty() ? std::string("of no known type") : type) + ")");
+                         (type.empty() ? std::string("of no known type") : type) + ")",
+                     EXlsxError::Kind::NotWorkbook);
 
   ParseXml(bookDoc_, pkg_.Data(bookPart_), bookPart_);
   bookRels_ = pkg_.ReadRels(bookPart_);
   pugi::xml_node root = bookDoc_.document_element();
   if (LocalName(root) != "workbook")
     throw EXlsxError(path + ": " + bookPart_ + " is not a workbook");
+  // Parts of the strict flavour beside transitional ones are a workbook
+  // Excel refuses; every part this engine writes is transitional.
+  if (IsStrict(NamespaceOf(root)))
+    throw EXlsxError(path +
+                         ": is saved as \"Strict Open XML\"; save it in Excel as an ordinary "
+                         "Excel workbook (.xlsx)",
+                     EXlsxError::Kind::Strict);
   std::string_view d1904 = Attr(Child(root, "workbookPr"), "date1904").value();
   date1904_ = d1904 == "1" || d1904 == "true";
 
@@ -192,6 +220,13 @@ IWorksheet& XlsxWorkbook::WorkSheets(int index) {
   return *worksheets_[static_cast<std::size_t>(index - 1)];
 }
 
+XlsxWorksheet::SheetKind XlsxWorkbook::SheetKindAt(int index) const {
+  CheckOpen();
+  if (index < 0 || index >= static_cast<int>(sheets_.size()))
+    throw EXlsxError("the workbook has no sheet at position " + std::to_string(index + 1));
+  return sheets_[static_cast<std::size_t>(index)]->kind_;
+}
+
 int XlsxWorkbook::IndexOf(const XlsxWorksheet& sheet) const {
   for (std::size_t i = 0; i < sheets_.size(); ++i)
     if (sheets_[i].get() == &sheet) return static_cast<int>(i);
@@ -223,12 +258,7 @@ void XlsxWorkbook::RenameSheet(XlsxWorksheet& sheet, const std::string& name) {
   if (--foldedNames_[FoldSheetName(old)] <= 0) foldedNames_.erase(FoldSheetName(old));
   ++foldedNames_[FoldSheetName(name)];
   // References to the sheet follow it, as in Excel.
-  ForEachChild(Child(bookDoc_.document_element(), "definedNames"), "definedName",
-               [&](pugi::xml_node n) {
-                 std::string text = n.text().get();
-                 std::string renamed = RenameSheetInFormula(text, old, name);
-                 if (renamed != text) n.text().set(renamed.c_str());
-               });
+  RenameSheetReferences(old, name);
   for (auto& s : sheets_) {
     if (!s->model_) continue;
     if (s->model_->EditFormulas(
@@ -359,6 +389,7 @@ void XlsxWorkbook::SaveAs(const std::string& path) {
       relsDirty_ = true;
     }
   }
+  MakeOrdinaryWorkbook();
   if (sheetListChanged_) WriteAppProps();
   WritePrintNames();
   if (bookDirty_) pkg_.SetData(bookPart_, PrintXml(bookDoc_));

@@ -4,6 +4,7 @@
 // worksheet. Parts are rewritten on save only when something changed them.
 #include <pugixml.hpp>
 
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -73,10 +74,13 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   ISheets& sheets() override { return *this; }
   void Close(bool saveChanges) override;
 
-  // Writes the workbook to `path` (atomically); Close(true) saves to the
+  // Writes the workbook to `path` (atomically) as an ordinary workbook
+  // (.xlsx), whatever flavour it was opened as; Close(true) saves to the
   // path it was opened from.
   void SaveAs(const std::string& path);
   const std::string& Path() const { return path_; }
+  // Of the sheet at a 0-based position among all sheets, in tab order.
+  XlsxWorksheet::SheetKind SheetKindAt(int index) const;
   bool Closed() const { return closed_; }
   // Deflate level of the saved package (tests and the benchmark tune it).
   void SetCompressionLevel(int level) { pkg_.SetCompressionLevel(level); }
@@ -100,6 +104,11 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   void ShiftSheetIndexes(int insertedAt);
   void DuplicateLocalNames(int from, int to, const std::string& oldName,
                            const std::string& newName);
+  // Defined names and charts that refer to a renamed sheet.
+  void RenameSheetReferences(const std::string& from, const std::string& to);
+  void RenameSheetInCharts(const std::vector<std::string>& parts, const std::string& from,
+                           const std::string& to);
+  void MakeOrdinaryWorkbook();
   void ClearOtherTabSelection(const XlsxWorksheet& except);
   void DropCalcChain();
   void WriteAppProps();
@@ -122,6 +131,9 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   std::unordered_map<std::string, int> copyNumbers_;
   std::set<std::string> workbookParts_;
   std::vector<std::string> originalNames_;
+  // Chart parts with a digest of their formulas (empty until looked at).
+  std::map<std::string, std::string> chartDigests_;
+  bool chartsIndexed_ = false;
   SharedStrings strings_;
   StyleSheet styles_;
   std::string stringsPart_, stylesPart_;

@@ -16,6 +16,7 @@
 #include "export/ui/FrameLineSet.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestEnv.h"
+#include "support/WorkbookCheck.h"
 
 namespace zel {
 namespace {
@@ -145,7 +146,7 @@ TEST_F(FrmSetTest, BodyItemsShareTheirRow) {
 
 TEST_F(FrmSetTest, UncheckingKeepsTheValues) {
   std::string model = dir.File("model.xlsx");
-  test::WriteFile(model, "PK");
+  test::WriteModelWorkbook(model);
   Store("schemaname", "1,3,C");
   TfrmSet dlg(common);
   dlg.show();
@@ -169,7 +170,7 @@ TEST_F(FrmSetTest, UncheckingKeepsTheValues) {
 
 TEST_F(FrmSetTest, IncompleteItemKeepsTheDialogOpenAndSavesNothing) {
   std::string model = dir.File("model.xlsx");
-  test::WriteFile(model, "PK");
+  test::WriteModelWorkbook(model);
   Store("tablename", "1,25,C");
   Store("exporttype", "1");
   Store("filename", model);
@@ -191,7 +192,22 @@ TEST_F(FrmSetTest, IncompleteItemKeepsTheDialogOpenAndSavesNothing) {
   dlg.txtExcelFileName->setText(QString::fromStdString(dir.File("gone.xlsx")));
   dlg.btnOK->click();
   EXPECT_TRUE(dlg.isVisible());
-  EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"Excelファイル設定エラー。"});
+  EXPECT_EQ(prompts.MessageTexts(),
+            std::vector<std::string>{"Excelファイル設定エラー。\n雛形Excelファイル「" +
+                                     dir.File("gone.xlsx") + "」が見つかりません。"});
+  EXPECT_EQ(test::ReadFile(Ini()), before);
+
+  // A file that is there but no workbook (a cut one, a text file) is no
+  // better.
+  prompts.messages.clear();
+  const std::string cut = dir.File("cut.xlsx");
+  test::WriteFile(cut, test::ReadFile(model).substr(0, 1000));
+  dlg.txtExcelFileName->setText(QString::fromStdString(cut));
+  dlg.btnOK->click();
+  EXPECT_TRUE(dlg.isVisible());
+  EXPECT_EQ(prompts.MessageTexts(),
+            std::vector<std::string>{"Excelファイル設定エラー。\n雛形Excelファイル「" + cut +
+                                     "」は Excel ブック（.xlsx）ではないか、壊れています。"});
   EXPECT_EQ(test::ReadFile(Ini()), before);
   dlg.reject();
 }
@@ -243,7 +259,7 @@ TEST_F(FrmSetTest, FileChooserStartsWithThePresetFilter) {
   dlg.show();
   dlg.rbOwn->click();
   std::string chosen = dir.File("book.xlsx");
-  test::WriteFile(chosen, "PK");
+  test::WriteModelWorkbook(chosen);
   QString filterSeen;
   dlg.execFileDialog = [&](QFileDialog& fd) {
     filterSeen = fd.selectedNameFilter();
@@ -263,6 +279,19 @@ TEST_F(FrmSetTest, FileChooserStartsWithThePresetFilter) {
   dlg.btnOpenExcel->click();
   EXPECT_EQ(filterSeen, "Excel 97-2003 ファイル (*.xls)");
   EXPECT_EQ(dlg.txtExcelFileName->text().toStdString(), chosen) << "cancel changes nothing";
+
+  // A chosen file that cannot be the model is told at once and not taken.
+  const std::string notReal = dir.File("notreal.xlsx");
+  test::WriteFile(notReal, "plain text\n");
+  dlg.execFileDialog = [&](QFileDialog& fd) {
+    fd.selectFile(QString::fromStdString(notReal));
+    return int(QDialog::Accepted);
+  };
+  dlg.btnOpenExcel->click();
+  EXPECT_EQ(prompts.MessageTexts(),
+            std::vector<std::string>{"Excelファイル設定エラー。\n雛形Excelファイル「" + notReal +
+                                     "」は Excel ブック（.xlsx）ではないか、壊れています。"});
+  EXPECT_EQ(dlg.txtExcelFileName->text().toStdString(), chosen);
   dlg.reject();
 }
 

@@ -237,14 +237,26 @@ TEST_F(ExportCommandTest, ExitStatuses) {
   EXPECT_EQ(Run("list --kind oracle --host h --schema s", &out), 3);
   // A settings file that is not there is a usage error, not an empty one.
   EXPECT_EQ(Run("list " + Conn(false) + " --schema sales --settings /nonexistent.ini", &out), 2);
-  // A model workbook that is not a workbook: the run fails, status 1.
+  // A model workbook that is not a workbook: told against the model before
+  // a connection is tried (the wrong password never reaches the server),
+  // status 1, nothing written.
   IniFile::Write(settings, "ExcelSet", "exporttype", "1");
   WriteFile(dir.File("model.xlsx"), "not a zip");
   IniFile::Write(settings, "ExcelSet", "filename", dir.File("model.xlsx"));
-  EXPECT_EQ(Run("definitions " + Conn() + " --schema sales --out bad.xlsx", &out), 1);
-  EXPECT_NE(out.find("zelmora-export: "), std::string::npos) << out;
-  // Nothing is written for a run that failed, as in the window.
+  EXPECT_EQ(Run("definitions " + Conn() + " --schema sales --out bad.xlsx", &out, "wrong"), 1);
+  EXPECT_EQ(out, "zelmora-export: Excelファイル設定エラー。 雛形Excelファイル「" +
+                     dir.File("model.xlsx") +
+                     "」は Excel ブック（.xlsx）ではないか、壊れています。\n");
   EXPECT_FALSE(FileExists(dir.File("bad.xlsx")));
+  // A position no dialog offers, with its key and value, likewise.
+  WriteModelWorkbook(dir.File("model.xlsx"));
+  IniFile::Write(settings, "ExcelSet", "no", "1,8,AAAA");
+  EXPECT_EQ(Run("definitions " + Conn() + " --schema sales --out bad.xlsx", &out, "wrong"), 1);
+  EXPECT_EQ(out,
+            "zelmora-export: No.設定エラー。 [ExcelSet] no=1,8,AAAA：列「AAAA」は A～Z "
+            "のどれでもありません。\n");
+  // The table list uses no positions and no model.
+  EXPECT_EQ(Run("list " + Conn() + " --schema sales --out list.xlsx", &out), 0) << out;
   EXPECT_EQ(Strays(), std::vector<std::string>{});
 }
 

@@ -4,8 +4,10 @@
 
 #include "common/IniFile.h"
 #include "common/Text.h"
+#include "export/ModelWorkbook.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestEnv.h"
+#include "support/WorkbookCheck.h"
 
 namespace zel {
 namespace {
@@ -22,7 +24,7 @@ class ExportSettingsTest : public ::testing::Test {
   // A model workbook that exists, for the own-workbook checks.
   std::string ModelWorkbook() {
     std::string path = dir.File("model.xlsx");
-    test::WriteFile(path, "PK");
+    test::WriteModelWorkbook(path);
     return path;
   }
 
@@ -144,7 +146,8 @@ TEST_F(ExportSettingsTest, OwnWorkbookNeedsAnExistingFile) {
     s.fileName = name;
     EXPECT_FALSE(s.Accept(common)) << name;
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].text, "Excelファイル設定エラー。");
+    EXPECT_EQ(prompts.messages[0].text, ModelWorkbookMessage(CheckModelWorkbook(name)));
+    EXPECT_EQ(prompts.messages[0].text.rfind("Excelファイル設定エラー。\n", 0), 0u);
     EXPECT_EQ(prompts.messages[0].caption, "Zelmora");
     EXPECT_EQ(prompts.messages[0].icon, MsgIcon::Information);
   }

@@ -441,7 +441,7 @@ TEST_F(ExportsTest, SchemaEmptiedAfterSelectionStillWritesTheHeader) {
   Psql(srv, catalogDb, "CREATE TABLE \"x' or 'a'='a\".only_here (v integer)");
 }
 
-TEST_F(ExportsTest, HandEditedPositionWithoutRowTakesTheFailurePath) {
+TEST_F(ExportsTest, HandEditedPositionWithoutRowIsToldBeforeAnythingIsRead) {
   const std::string model = UseOwnModelWorkbook();
   ASSERT_FALSE(model.empty());
   std::string ini = dir.File("Zel.ini");
@@ -455,8 +455,11 @@ TEST_F(ExportsTest, HandEditedPositionWithoutRowTakesTheFailurePath) {
   exporter.DefinitionCommand();
   ASSERT_FALSE(b->browser->LogLines().empty());
   EXPECT_NE(b->browser->LogLines().front().find("Excel　出力異常終了。"), std::string::npos);
-  EXPECT_EQ(b->prompts.messages.size(), 1u);
-  // A failed run writes nothing at the target.
+  EXPECT_EQ(b->prompts.MessageTexts(),
+            std::vector<std::string>{
+                "テーブル名設定エラー。\n[ExcelSet] tablename=1,,C：行が指定されていません。"});
+  // Ended before a target was asked for: nothing written anywhere.
+  EXPECT_TRUE(b->prompts.saveDialogs.empty());
   EXPECT_FALSE(FileExists(target));
   ASSERT_EQ(exporter.Runs().size(), 1u);
   EXPECT_FALSE(exporter.Runs()[0].saved);

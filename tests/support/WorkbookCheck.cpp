@@ -7,6 +7,9 @@
 #include <memory>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
+#include "common/Resources.h"
 #include "support/TestEnv.h"
 
 namespace zel::test {
@@ -149,6 +152,19 @@ std::string ZipPartList(const std::string& zipPath) {
     list += std::string(zip_get_name(za, static_cast<zip_uint64_t>(i), 0)) + "\n";
   zip_discard(za);
   return list;
+}
+
+void WriteModelWorkbook(const std::string& path) {
+  WriteFile(path, std::string(*res::Find("xlsx", "obtable2007")));
+}
+
+bool MakeOddModels(const std::string& folder, const std::string& names) {
+  std::string out;
+  const int status = RunCommand(
+      "/usr/bin/python3 " + Quote(Script("make_odd_models.py")) + " " + Quote(folder) + " " + names,
+      &out);
+  if (status != 0) ADD_FAILURE() << "make_odd_models.py failed: " << out;
+  return status == 0;
 }
 
 }  // namespace zel::test

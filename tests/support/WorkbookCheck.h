@@ -50,4 +50,13 @@ std::string ReadZipPart(const std::string& zipPath, const std::string& part);
 // All part names of a zip package.
 std::string ZipPartList(const std::string& zipPath);
 
+// Writes a workbook that passes as a model: the built-in definition
+// template's bytes.
+void WriteModelWorkbook(const std::string& path);
+
+// Runs tests/support/make_odd_models.py into the folder for the named
+// models ("macro strict", ...; empty for all); false, with a test failure
+// added, when the script failed.
+bool MakeOddModels(const std::string& folder, const std::string& names = {});
+
 }  // namespace zel::test

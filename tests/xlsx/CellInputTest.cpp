@@ -75,11 +75,20 @@ TEST(CellText, InvalidUtf8AndOverlongTextAreMadeSafe) {
 
   EXPECT_EQ(Utf16Length("a表😀"), 4u);
   std::string longText(kMaxCellChars - 1, 'x');
-  longText += "😀";  // would need two units where one is left
-  EXPECT_EQ(CellTextForXml(longText), std::string(kMaxCellChars - 1, 'x'));
+  EXPECT_FALSE(CutToCell(longText + "x")) << "exactly the limit fits";
+  longText += "😀";  // needs two units where one is left: cut, and the cut shows
+  EXPECT_EQ(CellTextForXml(longText), std::string(kMaxCellChars - 1, 'x') + "…");
+  // One unit for "…": a pair that would end right at the limit goes whole.
+  std::string pairs;
+  for (std::size_t i = 0; i < kMaxCellChars / 2 + 1; ++i) pairs += "😀";
+  const std::optional<std::string> cutPairs = CutToCell(pairs);
+  ASSERT_TRUE(cutPairs);
+  EXPECT_EQ(*cutPairs, pairs.substr(0, 4 * ((kMaxCellChars - 1) / 2)) + "…");
+  EXPECT_EQ(SanitizeUtf8(*cutPairs), *cutPairs);
   std::string jp;
   for (int i = 0; i < 40000; ++i) jp += "漢";
   EXPECT_EQ(Utf16Length(CellTextForXml(jp)), kMaxCellChars);
+  EXPECT_TRUE(CellTextForXml(jp).ends_with("漢…"));
 }
 
 TEST(SheetName, ExcelRules) {

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 
 #include "app/QtText.h"
+#include "export/ModelWorkbook.h"
 #include "export/ui/FrameLineSet.h"
 
 namespace zel {
@@ -194,7 +195,13 @@ void TfrmSet::btnOpenExcelClick() {
     dialog.selectNameFilter(filters[filterIndex_ - 1]);
   if (execFileDialog(dialog) != QDialog::Accepted) return;
   const QStringList chosen = dialog.selectedFiles();
-  if (!chosen.isEmpty()) txtExcelFileName->setText(chosen.front());
+  if (chosen.isEmpty()) return;
+  // Told now, while the user is choosing, rather than at OK or at the export.
+  if (std::string reason = CheckModelWorkbook(S(chosen.front())); !reason.empty()) {
+    common_.ShowMessageBox(ModelWorkbookMessage(reason));
+    return;
+  }
+  txtExcelFileName->setText(chosen.front());
 }
 
 void TfrmSet::FrameLineSet5cbRowChange(TFrameLineSet* frame) {

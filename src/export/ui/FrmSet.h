@@ -44,7 +44,8 @@ class TfrmSet : public QDialog {
   int ExcelSetIndex() const;
   void SetExcelSetIndex(int index);
 
-  // Runs the file chooser; tests answer it instead of a user.
+  // Runs the file chooser; tests answer it instead of a user. A chosen file
+  // that cannot be the model is reported and not taken.
   std::function<int(QFileDialog&)> execFileDialog;
 
   TFrameLineSet* Frame(int itemId) const { return frames_.at(static_cast<size_t>(itemId)); }

@@ -1,0 +1,89 @@
+// References to a sheet from outside the cells: defined names and the
+// formulas of charts (series values, categories, titles). They follow the
+// sheet when it is renamed, and a copy's own charts refer to the copy, as in
+// Excel.
+#include "xlsx/FormulaRefs.h"
+#include "xlsx/SheetName.h"
+#include "xlsx/XlsxWorkbook.h"
+#include "xlsx/XmlUtil.h"
+
+namespace zel::xl {
+namespace {
+
+bool IsChartType(std::string_view type) {
+  return type == "application/vnd.openxmlformats-officedocument.drawingml.chart+xml" ||
+         type == "application/vnd.ms-office.chartex+xml";
+}
+
+// Calls f on every formula element (c:f, cx:f, c15:f ...) below the node.
+template <typename F>
+void ForEachFormula(pugi::xml_node node, F&& f) {
+  for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling()) {
+    if (c.type() != pugi::node_element) continue;
+    if (LocalName(c) == "f")
+      f(c);
+    else
+      ForEachFormula(c, f);
+  }
+}
+
+// The chart's formulas folded for a quick look for a sheet name, with the
+// doubled apostrophes of quoted names undone.
+std::string FormulaDigest(const pugi::xml_document& doc) {
+  std::string digest;
+  ForEachFormula(doc.document_element(), [&](pugi::xml_node f) {
+    std::string text;
+    for (const char* p = f.text().get(); *p; ++p) {
+      text.push_back(*p);
+      if (p[0] == '\'' && p[1] == '\'') ++p;
+    }
+    digest.append(FoldSheetName(text)).append("\n");
+  });
+  return digest;
+}
+
+}  // namespace
+
+void XlsxWorkbook::RenameSheetReferences(const std::string& from, const std::string& to) {
+  ForEachChild(Child(bookDoc_.document_element(), "definedNames"), "definedName",
+               [&](pugi::xml_node n) {
+                 std::string text = n.text().get();
+                 std::string renamed = RenameSheetInFormula(text, from, to);
+                 if (renamed != text) n.text().set(renamed.c_str());
+               });
+  if (!chartsIndexed_) {
+    for (const std::string& part : pkg_.PartNames())
+      if (IsChartType(pkg_.ContentType(part))) chartDigests_[part];
+    chartsIndexed_ = true;
+  }
+  std::vector<std::string> charts;
+  for (const auto& [part, digest] : chartDigests_) charts.push_back(part);
+  RenameSheetInCharts(charts, from, to);
+}
+
+void XlsxWorkbook::RenameSheetInCharts(const std::vector<std::string>& parts,
+                                       const std::string& from, const std::string& to) {
+  // A thousand copies of a template with a chart make a thousand charts; the
+  // digest spares parsing every one of them at every rename.
+  const std::string folded = FoldSheetName(from);
+  for (const std::string& part : parts) {
+    if (!pkg_.Has(part) || !IsChartType(pkg_.ContentType(part))) continue;
+    std::string& digest = chartDigests_[part];
+    if (!digest.empty() && digest.find(folded) == std::string::npos) continue;
+    pugi::xml_document doc;
+    ParseXml(doc, pkg_.Data(part), part);
+    bool changed = false;
+    ForEachFormula(doc.document_element(), [&](pugi::xml_node f) {
+      std::string text = f.text().get();
+      std::string renamed = RenameSheetInFormula(text, from, to);
+      if (renamed == text) return;
+      f.text().set(renamed.c_str());
+      changed = true;
+    });
+    if (changed) pkg_.SetData(part, PrintXml(doc));
+    digest = FormulaDigest(doc);
+    if (digest.empty()) digest.push_back('\n');  // a chart without formulas: looked at once
+  }
+}
+
+}  // namespace zel::xl
