@@ -132,6 +132,8 @@ SQLRETURN GetDiagRecW(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT record, SQ
 
 std::string LibraryFileName() { return Table().FileName(); }
 
+bool IsLoaded() { return Table().IsLoaded(); }
+
 void SetLibraryFileName(const std::string& fileName) { Table().SetCandidates({fileName}); }
 
 void ResetLibraryFileNames() { Table().SetCandidates(kCandidates); }
