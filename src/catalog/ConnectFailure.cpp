@@ -101,9 +101,9 @@ ConnectCause OdbcCause(const std::string& sqlState, long nativeError) {
 ConnectCause SqlServerCause(const std::exception& e) {
   const auto* odbc = dynamic_cast<const OdbcError*>(&e);
   if (!odbc) return ConnectCause::General;
-  // Without a state the failure came from our side; when the driver manager
-  // was never opened, opening it is what failed.
-  if (odbc->SqlState().empty() && !odbc::IsLoaded()) return ConnectCause::LibraryMissing;
+  // Without a state the failure came from our side of the driver manager;
+  // when that cannot be opened, opening it is what failed.
+  if (odbc->SqlState().empty() && !odbc::Loadable()) return ConnectCause::LibraryMissing;
   return OdbcCause(odbc->SqlState(), odbc->NativeError());
 }
 
@@ -123,7 +123,15 @@ ConnectCause OracleCause(int oraCode) {
 ConnectCause OracleCause(const std::exception& e) {
   const auto* ole = dynamic_cast<const EOleException*>(&e);
   if (!ole) return ConnectCause::General;
-  if (ole->OraCode() == 0 && !oci::IsLoaded()) return ConnectCause::LibraryMissing;
+  if (ole->OraCode() == 0) {
+    // No ORA- number: the failure came before Oracle had a say; when the
+    // client library (or one of its entry points) cannot be had, that is it.
+    try {
+      oci::Load();
+    } catch (const EOleException&) {
+      return ConnectCause::LibraryMissing;
+    }
+  }
   return OracleCause(ole->OraCode());
 }
 

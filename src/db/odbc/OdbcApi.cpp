@@ -132,7 +132,7 @@ SQLRETURN GetDiagRecW(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT record, SQ
 
 std::string LibraryFileName() { return Table().FileName(); }
 
-bool IsLoaded() { return Table().IsLoaded(); }
+bool Loadable() { return Table().Load(); }
 
 void SetLibraryFileName(const std::string& fileName) { Table().SetCandidates({fileName}); }
 

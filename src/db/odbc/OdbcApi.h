@@ -38,8 +38,8 @@ std::string LibraryFileName();
 void SetLibraryFileName(const std::string& fileName);
 // Back to libodbc.so.2, then libodbc.so.1.
 void ResetLibraryFileNames();
-// True once the driver manager has been opened.
-bool IsLoaded();
+// Opens the driver manager unless it is open; false when no candidate loads.
+bool Loadable();
 
 // UTF-8 <-> SQLWCHAR (UTF-16 in unixODBC's default build). Invalid input
 // becomes U+FFFD rather than being dropped.
