@@ -124,7 +124,7 @@ TEST_F(OracleReaderTest, OwnerListsItsTablesWithCommentsAndDates) {
   EXPECT_EQ(dept->Data()->comment, "部署マスタ～①髙");
   EXPECT_EQ(dept->Data()->created, "2020/01/02");
   EXPECT_EQ(dept->Data()->updated, "2024/05/06");
-  EXPECT_EQ(dept->ImageIndex(), 2);
+  EXPECT_EQ(dept->ImageIndex(), 3);  // the table picture, though one level higher
   EXPECT_FALSE(dept->HasChildren());
   EXPECT_EQ(scott->Child(1)->Data()->comment, "");
   const TStringGrid& list = b.browser->grdTableList();
