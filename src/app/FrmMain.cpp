@@ -190,7 +190,8 @@ void TfrmMain::BuildMenus() {
   };
   menuDatabase = menuBar()->addMenu(QStringLiteral("データベース(&F)"));
   menuDatabase->setObjectName("menuDatabase");
-  menuConnect = action(menuDatabase, "menuConnect", QStringLiteral("接続(&C)"), [this] { Connect(); });
+  menuConnect =
+      action(menuDatabase, "menuConnect", QStringLiteral("接続(&C)"), [this] { Connect(); });
   menuDisconnect =
       action(menuDatabase, "menuDisconnect", QStringLiteral("切断"), [this] { Disconnect(); });
   menuDatabase->addSeparator();

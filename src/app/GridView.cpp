@@ -179,7 +179,8 @@ void TGridView::FitToContents() {
     if (designed < 0 || isColumnHidden(c)) continue;
     int widest = header.horizontalAdvance(QString::fromStdString(grid.Cell(c, 0)));
     for (int r = 0; r < rows && widest < kMaxFitWidth; ++r)
-      widest = std::max(widest, cells.horizontalAdvance(QString::fromStdString(grid.Cell(c, r + 1))));
+      widest =
+          std::max(widest, cells.horizontalAdvance(QString::fromStdString(grid.Cell(c, r + 1))));
     const int width = std::max(designed, std::min(widest + kPadding, kMaxFitWidth));
     if (width + kGridLine != columnWidth(c)) setColumnWidth(c, width + kGridLine);
   }

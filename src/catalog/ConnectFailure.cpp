@@ -140,18 +140,22 @@ std::string ConnectFailureText(const ConnectTarget& target, ConnectCause cause,
   std::string where;
   if (!target.host.empty())
     where += (target.kind == "Oracle" ? "接続文字列「" : "ホスト「") + target.host + "」";
-  if (!target.port.empty()) where += (where.empty() ? "" : "、") + std::string("ポート ") + target.port;
-  std::string text = target.kind + (where.empty() ? "" : "（" + where + "）") + "に接続できませんでした。";
+  if (!target.port.empty())
+    where += (where.empty() ? "" : "、") + std::string("ポート ") + target.port;
+  std::string text =
+      target.kind + (where.empty() ? "" : "（" + where + "）") + "に接続できませんでした。";
   const std::string database =
       target.database.empty() ? std::string("指定した") : "「" + target.database + "」という";
   switch (cause) {
     case ConnectCause::Credentials:
-      text += "ユーザー名またはパスワードが正しくないか、このユーザーには接続が許されていない"
-              "ようです。";
+      text +=
+          "ユーザー名またはパスワードが正しくないか、このユーザーには接続が許されていない"
+          "ようです。";
       break;
     case ConnectCause::Unreachable:
-      text += "サーバーに届かないか、接続を断られました。ホスト名とポート番号、サーバーが動いて"
-              "いるか、ファイアウォールを確かめてください。";
+      text +=
+          "サーバーに届かないか、接続を断られました。ホスト名とポート番号、サーバーが動いて"
+          "いるか、ファイアウォールを確かめてください。";
       break;
     case ConnectCause::DatabaseMissing:
       text += (target.kind == "Oracle" ? std::string("サービス名または SID")

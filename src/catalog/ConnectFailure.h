@@ -27,8 +27,8 @@ ConnectCause OracleCause(const std::exception& e);
 
 // What the user asked to connect to. Empty fields are left out of the text.
 struct ConnectTarget {
-  std::string kind;      // "PostgreSQL", "MySQL", "SQL Server", "Oracle"
-  std::string host;      // host name, or Oracle's host string
+  std::string kind;  // "PostgreSQL", "MySQL", "SQL Server", "Oracle"
+  std::string host;  // host name, or Oracle's host string
   std::string port;
   std::string database;  // database, or the name the kind connects to
 };

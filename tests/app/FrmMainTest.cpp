@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -12,14 +13,13 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
-#include <QFileInfo>
-#include <QTest>
 #include <filesystem>
 
 #include "app/Application.h"
@@ -241,8 +241,9 @@ TEST_F(FrmMainTest, HostIsTheDatabaseForOracleAndMySql) {
   window->Browser().mySqlLibraryName = "libmariadb.so.3";
   Connect(dkMySql);
   ASSERT_EQ(prompts.MessageTexts().size(), 1u);
-  EXPECT_NE(prompts.MessageTexts()[0].find("に接続できませんでした。MySQL のクライアントライブラリ"),
-            std::string::npos);
+  EXPECT_NE(
+      prompts.MessageTexts()[0].find("に接続できませんでした。MySQL のクライアントライブラリ"),
+      std::string::npos);
   EXPECT_NE(prompts.MessageTexts()[0].find("\n\nlibmariadb.so.3 load failed."), std::string::npos);
   EXPECT_EQ(Buttons(), "1000");
   window->Browser().mySqlLibraryLoaded = true;
@@ -499,7 +500,8 @@ TEST_F(FrmMainTest, HelpOpensTheManualAndTheAboutBoxShowsTheFileVersion) {
   const std::string bin = dir.File("bin");
   std::filesystem::create_directories(bin);
   const std::string seen = dir.File("opened.txt");
-  test::WriteFile(bin + "/xdg-open", "#!/bin/sh\nprintf %s \"$1\" > " + seen + "\nexit ${ZEL_OPEN_EXIT:-0}\n");
+  test::WriteFile(bin + "/xdg-open",
+                  "#!/bin/sh\nprintf %s \"$1\" > " + seen + "\nexit ${ZEL_OPEN_EXIT:-0}\n");
   std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
   const QByteArray path = qgetenv("PATH");
   qputenv("PATH", QByteArray::fromStdString(bin) + ":" + path);

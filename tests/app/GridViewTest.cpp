@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QImage>
 #include <QHelpEvent>
+#include <QImage>
 #include <QPainter>
 #include <QToolTip>
 
@@ -247,8 +247,7 @@ TEST(GridFit, ColumnsGrowToTheirTextsAndCutTextsShowAnEllipsis) {
 
   // The cut comment as painted against the same text ended by an ellipsis.
   const QRect cell = view.visualRect(view.model()->index(0, 2));
-  const QImage shot =
-      view.viewport()->grab(cell).toImage().convertToFormat(QImage::Format_RGB32);
+  const QImage shot = view.viewport()->grab(cell).toImage().convertToFormat(QImage::Format_RGB32);
   QImage expected(shot.size(), QImage::Format_RGB32);
   expected.setDevicePixelRatio(shot.devicePixelRatio());
   expected.fill(Qt::white);

@@ -28,10 +28,10 @@ bool Has(const std::string& text, const std::string& part) {
 
 TEST(ConnectFailure, EachKindsCodesMapToTheirCause) {
   const std::pair<unsigned, C> mysql[] = {
-      {1045, C::Credentials}, {1698, C::Credentials}, {1130, C::Credentials},
+      {1045, C::Credentials},     {1698, C::Credentials}, {1130, C::Credentials},
       {1049, C::DatabaseMissing}, {2002, C::Unreachable}, {2003, C::Unreachable},
-      {2005, C::Unreachable}, {2026, C::Certificate}, {2059, C::LibraryMissing},
-      {1040, C::General}, {0, C::General}};
+      {2005, C::Unreachable},     {2026, C::Certificate}, {2059, C::LibraryMissing},
+      {1040, C::General},         {0, C::General}};
   for (auto [code, cause] : mysql) EXPECT_EQ(MySqlCause(code), cause) << code;
 
   struct Odbc {
@@ -40,18 +40,19 @@ TEST(ConnectFailure, EachKindsCodesMapToTheirCause) {
     C cause;
   };
   const Odbc odbc[] = {
-      {"28000", 18456, C::Credentials},       // Microsoft's driver
-      {"42000", 18456, C::Credentials},       // FreeTDS gives the login failure as 42000
-      {"42000", 4060, C::DatabaseMissing},    {"08001", 0, C::Unreachable},
-      {"08S01", 20009, C::Unreachable},       {"HYT00", 0, C::Unreachable},
-      {"08001", -1, C::Certificate},          {"08001", -2146893019, C::Certificate},
-      {"IM002", 0, C::LibraryMissing},        {"IM003", 0, C::LibraryMissing},
+      {"28000", 18456, C::Credentials},  // Microsoft's driver
+      {"42000", 18456, C::Credentials},  // FreeTDS gives the login failure as 42000
+      {"42000", 4060, C::DatabaseMissing}, {"08001", 0, C::Unreachable},
+      {"08S01", 20009, C::Unreachable},    {"HYT00", 0, C::Unreachable},
+      {"08001", -1, C::Certificate},       {"08001", -2146893019, C::Certificate},
+      {"IM002", 0, C::LibraryMissing},     {"IM003", 0, C::LibraryMissing},
       {"42S02", 208, C::General}};
-  for (const Odbc& o : odbc) EXPECT_EQ(OdbcCause(o.state, o.native), o.cause) << o.state << o.native;
+  for (const Odbc& o : odbc)
+    EXPECT_EQ(OdbcCause(o.state, o.native), o.cause) << o.state << o.native;
 
   const std::pair<int, C> oracle[] = {
-      {1017, C::Credentials}, {28000, C::Credentials}, {12541, C::Unreachable},
-      {12154, C::Unreachable}, {12170, C::Unreachable}, {12514, C::DatabaseMissing},
+      {1017, C::Credentials},      {28000, C::Credentials}, {12541, C::Unreachable},
+      {12154, C::Unreachable},     {12170, C::Unreachable}, {12514, C::DatabaseMissing},
       {12505, C::DatabaseMissing}, {29024, C::Certificate}, {942, C::General}};
   for (auto [code, cause] : oracle) EXPECT_EQ(OracleCause(code), cause) << code;
 
@@ -88,8 +89,9 @@ TEST(ConnectFailure, MessageNamesServerCauseAndKeepsTheClientsText) {
             "PostgreSQL（ホスト「h」、ポート 5432）に接続できませんでした。"
             "「sales」というデータベースが見つからないか、接続する権限がないようです。\n\nt");
   const std::string general = ConnectFailureText({"Oracle", "orahost/XE", {}, {}}, C::General, "");
-  EXPECT_EQ(general, "Oracle（接続文字列「orahost/XE」）に接続できませんでした。"
-                     "原因は下のメッセージをご覧ください。");
+  EXPECT_EQ(general,
+            "Oracle（接続文字列「orahost/XE」）に接続できませんでした。"
+            "原因は下のメッセージをご覧ください。");
 }
 
 TEST(ConnectFailure, RealPostgresRefusalsAreToldApart) {
@@ -124,8 +126,9 @@ TEST(ConnectFailure, RealPostgresRefusalsAreToldApart) {
     test::PgBrowser b(s, k.database, k.password);
     ASSERT_EQ(b.prompts.messages.size(), 1u) << k.database;
     const std::string& text = b.prompts.messages[0].text;
-    EXPECT_EQ(text.rfind("PostgreSQL（ホスト「" + srv.host + "」、ポート " + k.port + "）に接続で"
-                         "きませんでした。",
+    EXPECT_EQ(text.rfind("PostgreSQL（ホスト「" + srv.host + "」、ポート " + k.port +
+                             "）に接続で"
+                             "きませんでした。",
                          0),
               0u)
         << text;

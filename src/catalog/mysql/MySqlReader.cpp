@@ -82,9 +82,8 @@ bool TMySqlReader::Connect() {
   {
     std::unique_ptr<TMySQL5> c = NewMySqlComponent(values);
     if (!c->Connected()) {
-      browser_.ShowError(
-          ConnectFailureText({"MySQL", browser_.FMySqlHost, browser_.FMySqlPort, {}},
-                             MySqlCause(c->LastErrorNumber()), c->LastError()));
+      browser_.ShowError(ConnectFailureText({"MySQL", browser_.FMySqlHost, browser_.FMySqlPort, {}},
+                                            MySqlCause(c->LastErrorNumber()), c->LastError()));
       return false;
     }
     c->Query(my::kVersionStatement);

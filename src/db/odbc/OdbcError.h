@@ -9,8 +9,7 @@ namespace zel {
 
 class OdbcError : public std::runtime_error {
  public:
-  explicit OdbcError(const std::string& message, std::string sqlState = {},
-                     long nativeError = 0)
+  explicit OdbcError(const std::string& message, std::string sqlState = {}, long nativeError = 0)
       : std::runtime_error(message), sqlState_(std::move(sqlState)), nativeError_(nativeError) {}
   // The five-character state of the first diagnostic record; empty when the
   // failure did not come from the driver.

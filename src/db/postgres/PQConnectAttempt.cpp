@@ -7,7 +7,9 @@
 namespace zel {
 namespace {
 
-bool IsStateChar(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); }
+bool IsStateChar(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z');
+}
 
 // Waits until the socket is ready the way PQconnectPoll asked for. False
 // when there is no socket or waiting failed; PQconnectPoll then reports.
@@ -64,8 +66,7 @@ PQConnectAttempt ConnectStepwise(const std::string& conninfo) {
 
 std::string SqlStateOfVerboseMessage(const std::string& message) {
   std::string found;
-  for (size_t at = message.find(":  "); at != std::string::npos;
-       at = message.find(":  ", at + 1)) {
+  for (size_t at = message.find(":  "); at != std::string::npos; at = message.find(":  ", at + 1)) {
     const size_t code = at + 3;
     if (code + 7 > message.size()) break;
     bool ok = message.compare(code + 5, 2, ": ") == 0;

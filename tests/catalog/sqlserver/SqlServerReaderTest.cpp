@@ -177,16 +177,18 @@ TEST_F(SqlServerReaderTest, ConnectShowsProductAndEditionAndListsEveryDatabase) 
 }
 
 TEST_F(SqlServerReaderTest, FailedLoginShowsTheProviderMessageAndLeavesNoTree) {
-  ado.FailConnects("[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Login failed for user 'sa'.",
-                   "28000", 18456);
+  ado.FailConnects(
+      "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Login failed for user 'sa'.", "28000",
+      18456);
   Connect(k2005);
   EXPECT_FALSE(browser->chkDbOK());
   ASSERT_EQ(prompts.messages.size(), 1u);
   EXPECT_EQ(prompts.messages[0].caption, "Zelmora");
-  EXPECT_EQ(prompts.messages[0].text,
-            "SQL Server（ホスト「db01\\SQL2019」）に接続できませんでした。ユーザー名またはパスワード"
-            "が正しくないか、このユーザーには接続が許されていないようです。\n\n"
-            "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Login failed for user 'sa'.");
+  EXPECT_EQ(
+      prompts.messages[0].text,
+      "SQL Server（ホスト「db01\\SQL2019」）に接続できませんでした。ユーザー名またはパスワード"
+      "が正しくないか、このユーザーには接続が許されていないようです。\n\n"
+      "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Login failed for user 'sa'.");
   EXPECT_EQ(browser->TreeView1().Root(), nullptr);
 
   // The other causes by the driver's state and SQL Server's message number;
