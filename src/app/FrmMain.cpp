@@ -13,11 +13,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QToolBar>
@@ -33,6 +36,7 @@
 #include "app/GridDelegate.h"
 #include "app/GridView.h"
 #include "app/Images.h"
+#include "app/Manual.h"
 #include "app/QtText.h"
 #include "app/TreeItemModel.h"
 #include "app/ViewTips.h"
@@ -56,11 +60,29 @@ QWidget* Separator(int width) {
   return line;
 }
 
-// Installed beside the program: <prefix>/bin/zelmora and
-// <prefix>/share/doc/zelmora/manual.
-QString InstalledManual() {
-  return QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                         QStringLiteral("/../share/doc/zelmora/manual/index.html"));
+// The desktop's opener runs as a child we can watch: QDesktopServices only
+// says whether it started, and xdg-open starts fine on a machine without any
+// browser, then fails with nothing said. Its exit code tells. It may also
+// run until the browser it started ends, so nothing waits for it.
+void OpenWithDesktop(QObject* owner, const QUrl& url, std::function<void()> failed) {
+  const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  if (opener.isEmpty()) {
+    if (!QDesktopServices::openUrl(url)) failed();
+    return;
+  }
+  auto* process = new QProcess(owner);  // owned by the window; freed when it ends
+  QObject::connect(process, &QProcess::errorOccurred, owner,
+                   [process, failed](QProcess::ProcessError error) {
+                     if (error != QProcess::FailedToStart) return;
+                     failed();
+                     process->deleteLater();
+                   });
+  QObject::connect(process, &QProcess::finished, owner,
+                   [process, failed](int code, QProcess::ExitStatus status) {
+                     if (status != QProcess::NormalExit || code != 0) failed();
+                     process->deleteLater();
+                   });
+  process->start(opener, {url.isLocalFile() ? url.toLocalFile() : url.toString()});
 }
 
 const QColor kNavy(0, 0, 128);
@@ -70,8 +92,7 @@ const QColor kOlive(128, 128, 0);
 
 TfrmMain::TfrmMain(TdCommon& common, IPrompts& prompts, ReaderRegistry registry, QWidget* parent)
     : QMainWindow(parent),
-      openUrl([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
-      manualFile(InstalledManual()),
+      manualFile(FindManual(QCoreApplication::applicationDirPath())),
       browser_(std::make_unique<TBrowser>(common, prompts, std::move(registry))) {
   setObjectName("frmMain");
   setWindowIcon(QIcon(images::ProgramIcon()));
@@ -170,22 +191,23 @@ void TfrmMain::BuildMenus() {
   };
   menuDatabase = menuBar()->addMenu(QStringLiteral("データベース(&F)"));
   menuDatabase->setObjectName("menuDatabase");
-  menuConnect = action(menuDatabase, "menuConnect", QStringLiteral("接続"), [this] { Connect(); });
+  menuConnect =
+      action(menuDatabase, "menuConnect", QStringLiteral("接続(&C)"), [this] { Connect(); });
   menuDisconnect =
       action(menuDatabase, "menuDisconnect", QStringLiteral("切断"), [this] { Disconnect(); });
   menuDatabase->addSeparator();
   menuExit = action(menuDatabase, "menuExit", QStringLiteral("終了(&X)"), [this] { close(); });
 
-  menuExcel = menuBar()->addMenu(QStringLiteral("Excel出力"));
+  menuExcel = menuBar()->addMenu(QStringLiteral("Excel出力(&E)"));
   menuExcel->setObjectName("menuExcel");
   menuTableList = action(menuExcel, "menuTableList", QStringLiteral("テーブル一覧出力"),
                          [this] { RunExport(tableListExport, QStringLiteral("スキーマ")); });
   menuDefinition = action(menuExcel, "menuDefinition", QStringLiteral("テーブル定義書出力"),
                           [this] { RunExport(definitionExport, QStringLiteral("テーブル")); });
 
-  menuExcelSet = menuBar()->addMenu(QStringLiteral("Excel出力設定"));
+  menuExcelSet = menuBar()->addMenu(QStringLiteral("Excel出力設定(&S)"));
   menuExcelSet->setObjectName("menuExcelSet");
-  menuSettings = action(menuExcelSet, "menuSettings", QStringLiteral("Excel出力設定"),
+  menuSettings = action(menuExcelSet, "menuSettings", QStringLiteral("Excel出力設定(&S)"),
                         [this] { OpenExportSettings(); });
 
   menuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
@@ -587,12 +609,27 @@ void TfrmMain::keyPressEvent(QKeyEvent* event) {
 }
 
 void TfrmMain::menuManualClick() {
-  const QUrl url = !manualFile.isEmpty() && QFileInfo(manualFile).isFile()
-                       ? QUrl::fromLocalFile(manualFile)
-                       : QUrl(QString::fromLatin1(kManualPage));
-  if (openUrl && openUrl(url)) return;
-  browser_->ShowError("マニュアルを開けませんでした。\n" +
-                      S(url.toDisplayString(QUrl::PreferLocalFile)));
+  if (manualFile.isEmpty() || !QFileInfo(manualFile).isFile()) {
+    QStringList looked = ManualCandidates(QCoreApplication::applicationDirPath());
+    if (!manualFile.isEmpty() && !looked.contains(manualFile)) looked.prepend(manualFile);
+    browser_->ShowError("マニュアルのファイルが見つかりません。次の場所を探しました。\n" +
+                        S(looked.join(QLatin1Char('\n'))));
+    return;
+  }
+  const QString file = manualFile;
+  QPointer<TfrmMain> self(this);
+  auto failed = [self, file] {
+    if (!self) return;
+    self->browser_->ShowError(
+        "マニュアルを表示できませんでした。ブラウザーを起動できないようです。"
+        "マニュアルはこのファイルです。ブラウザーで開いてください。\n" +
+        S(file));
+  };
+  const QUrl url = QUrl::fromLocalFile(file);
+  if (openUrl)
+    openUrl(url, failed);
+  else
+    OpenWithDesktop(this, url, failed);
 }
 
 void TfrmMain::menuAboutClick() {

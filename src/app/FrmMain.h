@@ -50,11 +50,10 @@ class TfrmMain : public QMainWindow {
   std::function<std::string()> detectExcelVersion = [] { return std::string("12.0"); };
   // Asks the running export to stop; quiet when the window is closing.
   std::function<void(bool quiet)> stopExport;
-  // Opens a web address or a file in the desktop's viewer; false when
-  // nothing could open it. Tests record it instead.
-  std::function<bool(const QUrl&)> openUrl;
-  // The installed manual's first page; the web page stands in when it is
-  // not there.
+  // Opens a file in the desktop's viewer and runs `failed`, perhaps later,
+  // when it could not be shown. Empty: the desktop's opener. Tests record.
+  std::function<void(const QUrl&, std::function<void()> failed)> openUrl;
+  // The shipped manual's first page (FindManual); empty when not found.
   QString manualFile;
 
   // An export reports the sheet (or workbook) it starts: shown with a bar

@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPushButton>
 
 #include "app/Application.h"
 #include "app/Images.h"
@@ -46,7 +47,9 @@ TfrmVersion::TfrmVersion(QWidget* parent)
 
   StaticText1 = Text(this, "StaticText1", QStringLiteral("Zelmora"), 104, 24, 13);
   StaticText2 = Text(this, "StaticText2", QStringLiteral("Zelmora"), 104, 46, 13);
-  lblVersion = Text(this, "lblVersion", QString(), 107, 65, 12, QColor(0, 0, 128));
+  // In line with the names above it: at the design's 107 the version stood
+  // indented, as if it began with a blank.
+  lblVersion = Text(this, "lblVersion", QString(), 104, 65, 12, QColor(0, 0, 128));
   lblVersion->resize(200, 16);
   StaticText3 =
       Text(this, "StaticText3", QStringLiteral("Copyright (C) Zelmora 開発チーム"), 103, 97, 13);
@@ -57,6 +60,13 @@ TfrmVersion::TfrmVersion(QWidget* parent)
   lblUrl->adjustSize();
   lblUrl->setCursor(Qt::PointingHandCursor);
   lblUrl->installEventFilter(this);
+
+  // Without a window manager there is no title bar to close the box with.
+  btnOK = new QPushButton(QStringLiteral("OK"), this);
+  btnOK->setObjectName("btnOK");
+  btnOK->setGeometry(300, 116, 81, 25);
+  btnOK->setDefault(true);
+  connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 void TfrmVersion::showEvent(QShowEvent* event) {

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QLabel;
+class QPushButton;
 
 namespace zel {
 
@@ -25,6 +26,7 @@ class TfrmVersion : public QDialog {
   QLabel* lblVersion = nullptr;
   QLabel* StaticText3 = nullptr;
   QLabel* lblUrl = nullptr;
+  QPushButton* btnOK = nullptr;
 
   // The file whose version is shown; the running executable unless a test
   // points it elsewhere.

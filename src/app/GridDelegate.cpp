@@ -1,5 +1,6 @@
 #include "app/GridDelegate.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <cmath>
 
@@ -59,7 +60,11 @@ void TGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
   font.setBold(false);
   painter->setFont(font);
   painter->setPen(Qt::black);
-  painter->drawText(r.adjusted(2, 1, 0, 0), ToQt(align) | Qt::AlignTop | Qt::TextSingleLine, text);
+  // A text cut by its column ends in an ellipsis, so it does not pass for a
+  // whole one ("timestamp wit"); its tool tip shows all of it.
+  const QRect box = r.adjusted(2, 1, 0, 0);
+  const QString shown = QFontMetrics(font).elidedText(text, Qt::ElideRight, box.width());
+  painter->drawText(box, ToQt(align) | Qt::AlignTop | Qt::TextSingleLine, shown);
   painter->restore();
 }
 

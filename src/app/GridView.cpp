@@ -1,6 +1,8 @@
 #include "app/GridView.h"
 
+#include <QFontMetrics>
 #include <QPainter>
+#include <QTimer>
 
 namespace zel {
 
@@ -125,8 +127,13 @@ TGridView::TGridView(TStringGrid& grid, QWidget* parent)
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   ApplyWidths();
   if (!grid.Visible()) hide();
-  connect(model_, &QAbstractItemModel::modelReset, this, [this] { applied_.clear(); });
+  connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+    applied_.clear();
+    ScheduleFit();
+  });
   connect(model_, &TGridModel::ShapeChanged, this, &TGridView::ApplyWidths);
+  connect(model_, &TGridModel::ShapeChanged, this, &TGridView::ScheduleFit);
+  connect(model_, &QAbstractItemModel::dataChanged, this, &TGridView::ScheduleFit);
   connect(model_, &TGridModel::VisibilityChanged, this, &QWidget::setVisible);
 }
 
@@ -143,6 +150,39 @@ void TGridView::ApplyWidths() {
     last = width;
     setColumnHidden(c, width < 0);
     if (width >= 0) setColumnWidth(c, width + kGridLine);
+  }
+}
+
+void TGridView::ScheduleFit() {
+  // A reader writes cell by cell and row by row; measuring once when it is
+  // done keeps a long fill linear.
+  if (fitPending_) return;
+  fitPending_ = true;
+  QTimer::singleShot(0, this, [this] {
+    fitPending_ = false;
+    FitToContents();
+  });
+}
+
+void TGridView::FitToContents() {
+  TStringGrid& grid = model_->Grid();
+  QFont cellFont = font();
+  cellFont.setBold(false);
+  const QFontMetrics cells(cellFont);
+  const QFontMetrics header(horizontalHeader()->font());
+  // The delegate's 2-pixel inset on the left, as much again on the right.
+  constexpr int kPadding = 4 + kGridLine;
+  const int cols = model_->columnCount();
+  const int rows = model_->rowCount();
+  for (int c = 0; c < cols; ++c) {
+    const int designed = grid.ColWidth(c);
+    if (designed < 0 || isColumnHidden(c)) continue;
+    int widest = header.horizontalAdvance(QString::fromStdString(grid.Cell(c, 0)));
+    for (int r = 0; r < rows && widest < kMaxFitWidth; ++r)
+      widest =
+          std::max(widest, cells.horizontalAdvance(QString::fromStdString(grid.Cell(c, r + 1))));
+    const int width = std::max(designed, std::min(widest + kPadding, kMaxFitWidth));
+    if (width + kGridLine != columnWidth(c)) setColumnWidth(c, width + kGridLine);
   }
 }
 

@@ -60,14 +60,25 @@ class TGridView : public QTableView {
 
   TGridView(TStringGrid& grid, QWidget* parent = nullptr);
 
+  // The widest a column grows to fit its texts; longer texts show cut,
+  // with an ellipsis, and whole in their tool tip.
+  static constexpr int kMaxFitWidth = 400;
+
   TGridModel* GridModel() const { return model_; }
   // Column widths from the grid model; a width below 0 hides the column.
   void ApplyWidths();
+  // Widens each shown text column to its widest text (header included), up
+  // to kMaxFitWidth, never below its designed width. Runs by itself once a
+  // fill has ended (the first time the event loop runs after it).
+  void FitToContents();
 
  private:
+  void ScheduleFit();
+
   static constexpr int kNotApplied = -1000;
   TGridModel* model_;
   std::vector<int> applied_;
+  bool fitPending_ = false;
 };
 
 // The colour of the grid's fixed cells (the header row).

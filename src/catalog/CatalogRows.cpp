@@ -6,6 +6,15 @@
 
 namespace zel {
 
+int TCatalogRows::Picture(const TBrowser& b, const TTreeNode& node) {
+  const int level = node.Level();
+  if (!node.Parent() || level == b.FServerLevel) return 0;
+  if (level == b.FTableLevel) return 3;
+  if (level == b.FSchemaLevel) return 2;
+  if (level == b.FDatabaseLevel) return 1;
+  return level;
+}
+
 TTreeNode& TCatalogRows::Root(const std::string& text) {
   TTreeModel& tree = browser_.TreeView1();
   tree.Clear();
@@ -17,7 +26,8 @@ TTreeNode& TCatalogRows::Root(const std::string& text) {
 TTreeNode& TCatalogRows::Container(TTreeNode& parent, const std::string& text) {
   TTreeModel& tree = browser_.TreeView1();
   TTreeNode* node = tree.Add(&parent, text);
-  tree.SetImages(*node, node->Level(), node->Level());
+  const int picture = Picture(browser_, *node);
+  tree.SetImages(*node, picture, picture);
   tree.SetHasChildren(*node, true);
   return *node;
 }
@@ -26,7 +36,8 @@ bool TCatalogRows::Reload(TTreeNode& node, int level) {
   if (node.Level() != level || node.Data()) return false;
   TTreeModel& tree = browser_.TreeView1();
   tree.DeleteChildren(node);
-  tree.SetImages(node, node.Level(), node.Level());
+  const int picture = Picture(browser_, node);
+  tree.SetImages(node, picture, picture);
   return true;
 }
 
@@ -43,7 +54,8 @@ void TCatalogRows::Table(TTreeNode& schema, const TableRow& row, bool withDates)
   }
   TTreeNode* child = tree.Add(&schema, row.name);
   tree.SetData(*child, std::move(info));
-  tree.SetImages(*child, child->Level(), child->Level());
+  const int picture = Picture(browser_, *child);
+  tree.SetImages(*child, picture, picture);
   grid.SetRowCount(n + 1);
   grid.SetCell(0, n, std::to_string(n));
   grid.SetCell(1, n, row.name);

@@ -26,12 +26,12 @@ class TCatalogRows {
 
   // The connect step's root: the tree is emptied first.
   TTreeNode& Root(const std::string& text);
-  // A database, owner or schema node: images equal to its level, shown
+  // A database, owner or schema node: the picture of what it is, shown
   // with an expand button before its children are read.
   TTreeNode& Container(TTreeNode& parent, const std::string& text);
   // The start of a loader for `node`: true when the node stands at `level`
-  // and carries no data, after its children are deleted and its images set
-  // to its level; false, with nothing changed, for any other node.
+  // and carries no data, after its children are deleted and its picture set
+  // again; false, with nothing changed, for any other node.
   bool Reload(TTreeNode& node, int level);
 
   // The next table below `schema` and the matching row of the list grid.
@@ -43,6 +43,13 @@ class TCatalogRows {
 
   int Tables() const { return tables_; }
   int Columns() const { return columns_; }
+
+  // The picture of a node by what it is, whatever level that stands at for
+  // its kind: 0 server (and every root: the host connected to), 1 database,
+  // 2 owner or schema, 3 table. Taking the level itself as the picture put
+  // the schema picture on MySQL's and Oracle's tables, whose levels start
+  // one lower.
+  static int Picture(const TBrowser& browser, const TTreeNode& node);
 
  private:
   TBrowser& browser_;

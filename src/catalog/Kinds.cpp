@@ -1,6 +1,7 @@
 #include "catalog/Kinds.h"
 
 #include "catalog/Browser.h"
+#include "catalog/ConnectFailure.h"
 #include "catalog/mysql/MySqlReader.h"
 #include "catalog/oracle/OracleReader.h"
 #include "catalog/postgres/PostgresReader.h"
@@ -48,7 +49,10 @@ const std::vector<KindEntry> kKinds = {
           b.FMySqlPort = v.mySql.port;
         },
         [](const TBrowser& b) {
-          return b.mySqlLibraryLoaded ? std::string() : b.mySqlLibraryName + " load failed.";
+          if (b.mySqlLibraryLoaded) return std::string();
+          return ConnectFailureText({"MySQL", b.FMySqlHost, b.FMySqlPort, {}},
+                                    ConnectCause::LibraryMissing,
+                                    b.mySqlLibraryName + " load failed.");
         },
         [](LogonValues& v, const CommandLogon& g) {
           v.mySql.userName = g.user;

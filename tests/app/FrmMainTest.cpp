@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -12,16 +13,19 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
+#include <filesystem>
 
 #include "app/Application.h"
 #include "app/FrmVersion.h"
 #include "app/GridView.h"
+#include "app/Manual.h"
 #include "app/TreeItemModel.h"
 #include "common/IniFile.h"
 #include "export/ui/FrmSet.h"
@@ -147,15 +151,16 @@ TEST_F(FrmMainTest, WindowAsDesigned) {
   EXPECT_EQ(window->size(), QSize(800, 600));
   QStringList menus;
   for (QAction* a : window->menuBar()->actions()) menus << a->text();
-  EXPECT_EQ(menus, (QStringList{"データベース(&F)", "Excel出力", "Excel出力設定", "ヘルプ(&H)"}));
+  EXPECT_EQ(menus,
+            (QStringList{"データベース(&F)", "Excel出力(&E)", "Excel出力設定(&S)", "ヘルプ(&H)"}));
   auto entries = [](QMenu* m) {
     QStringList out;
     for (QAction* a : m->actions()) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
     return out;
   };
-  EXPECT_EQ(entries(window->menuDatabase), (QStringList{"接続", "切断", "-", "終了(&X)"}));
+  EXPECT_EQ(entries(window->menuDatabase), (QStringList{"接続(&C)", "切断", "-", "終了(&X)"}));
   EXPECT_EQ(entries(window->menuExcel), (QStringList{"テーブル一覧出力", "テーブル定義書出力"}));
-  EXPECT_EQ(entries(window->menuExcelSet), (QStringList{"Excel出力設定"}));
+  EXPECT_EQ(entries(window->menuExcelSet), (QStringList{"Excel出力設定(&S)"}));
   EXPECT_EQ(entries(window->menuHelp), (QStringList{"マニュアル(&M)", "-", "バージョン情報(&V)"}));
 
   // Tool bar: five buttons and separators of 12, 12 and 8 pixels, in order.
@@ -235,7 +240,11 @@ TEST_F(FrmMainTest, HostIsTheDatabaseForOracleAndMySql) {
   window->Browser().mySqlLibraryLoaded = false;
   window->Browser().mySqlLibraryName = "libmariadb.so.3";
   Connect(dkMySql);
-  EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"libmariadb.so.3 load failed."});
+  ASSERT_EQ(prompts.MessageTexts().size(), 1u);
+  EXPECT_NE(
+      prompts.MessageTexts()[0].find("に接続できませんでした。MySQL のクライアントライブラリ"),
+      std::string::npos);
+  EXPECT_NE(prompts.MessageTexts()[0].find("\n\nlibmariadb.so.3 load failed."), std::string::npos);
   EXPECT_EQ(Buttons(), "1000");
   window->Browser().mySqlLibraryLoaded = true;
 
@@ -452,20 +461,76 @@ TEST_F(FrmMainTest, ExportSettingsPresetTheFileFilterByExcelVersion) {
 }
 
 TEST_F(FrmMainTest, HelpOpensTheManualAndTheAboutBoxShowsTheFileVersion) {
+  // The manual this program ships, from the build folder where the build
+  // copied it; the test program stands in tests/app, the window in src/app.
+  const QString build = QStringLiteral(ZEL_BINARY_DIR);
+  const QString fromBuild = build + "/share/doc/zelmora/manual/index.html";
+  EXPECT_EQ(FindManual(build + "/src/app"), fromBuild);
+  EXPECT_EQ(FindManual(QStringLiteral("/nonexistent/bin")), QString());
+
   std::vector<QUrl> opened;
-  window->openUrl = [&](const QUrl& url) {
+  window->manualFile = fromBuild;
+  window->openUrl = [&](const QUrl& url, std::function<void()> failed) {
     opened.push_back(url);
-    return true;
+    failed();  // no browser
   };
   window->menuManual->trigger();
   ASSERT_EQ(opened.size(), 1u);
-  EXPECT_EQ(opened[0].path(), "/zel/manual.html");
+  EXPECT_EQ(opened[0], QUrl::fromLocalFile(fromBuild));
+  EXPECT_EQ(prompts.MessageTexts(),
+            std::vector<std::string>{"マニュアルを表示できませんでした。ブラウザーを起動できない"
+                                     "ようです。マニュアルはこのファイルです。ブラウザーで開いて"
+                                     "ください。\n" +
+                                     fromBuild.toStdString()});
+
+  // Not there at all: the places looked at are named.
+  prompts.messages.clear();
+  window->manualFile.clear();
+  window->menuManual->trigger();
+  EXPECT_EQ(opened.size(), 1u);
+  ASSERT_EQ(prompts.MessageTexts().size(), 1u);
+  EXPECT_EQ(prompts.MessageTexts()[0].rfind(
+                "マニュアルのファイルが見つかりません。次の場所を探しました。\n", 0),
+            0u);
+  EXPECT_NE(prompts.MessageTexts()[0].find("share/doc/zelmora/manual/index.html"),
+            std::string::npos);
+
+  // The desktop's own opener: one that fails is reported once it has ended,
+  // one that works is left to run.
+  const std::string bin = dir.File("bin");
+  std::filesystem::create_directories(bin);
+  const std::string seen = dir.File("opened.txt");
+  test::WriteFile(bin + "/xdg-open",
+                  "#!/bin/sh\nprintf %s \"$1\" > " + seen + "\nexit ${ZEL_OPEN_EXIT:-0}\n");
+  std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", QByteArray::fromStdString(bin) + ":" + path);
+  window->openUrl = nullptr;
+  window->manualFile = fromBuild;
+  for (const char* code : {"0", "4"}) {
+    prompts.messages.clear();
+    std::filesystem::remove(seen);
+    qputenv("ZEL_OPEN_EXIT", code);
+    window->menuManual->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(test::FileExists(seen), 10000);
+    EXPECT_EQ(test::ReadFile(seen), fromBuild.toStdString());
+    if (std::string(code) == "0") {
+      QTest::qWait(300);
+      EXPECT_TRUE(prompts.messages.empty()) << code;
+    } else {
+      QTRY_COMPARE_WITH_TIMEOUT(prompts.messages.size(), size_t{1}, 10000);
+      EXPECT_NE(prompts.messages[0].text.find(fromBuild.toStdString()), std::string::npos);
+    }
+  }
+  qputenv("PATH", path);
+  qunsetenv("ZEL_OPEN_EXIT");
 
   TfrmVersion box;
   std::vector<QUrl> links;
   box.openUrl = [&](const QUrl& url) { links.push_back(url); };
   box.show();
   EXPECT_EQ(box.lblVersion->text(), "1.0.0.42") << "read from this test program's own file";
+  EXPECT_EQ(box.lblVersion->x(), box.StaticText1->x()) << "no blank before the version";
   EXPECT_EQ(box.windowTitle(), "バージョン情報");
   EXPECT_EQ(box.size(), QSize(396, 150));
   EXPECT_EQ(box.StaticText1->text(), "Zelmora");
@@ -475,32 +540,38 @@ TEST_F(FrmMainTest, HelpOpensTheManualAndTheAboutBoxShowsTheFileVersion) {
   QApplication::sendEvent(box.lblUrl, &click);
   ASSERT_EQ(links.size(), 1u);
   EXPECT_EQ(links[0].toString(), box.lblUrl->text());
-  box.close();
-
-  // The installed manual, when present, opens instead of the web page; when
-  // nothing can open either, the user is told.
-  test::WriteFile(dir.File("index.html"), "<html></html>");
-  window->manualFile = QString::fromStdString(dir.File("index.html"));
-  window->menuManual->trigger();
-  ASSERT_EQ(opened.size(), 2u);
-  EXPECT_TRUE(opened[1].isLocalFile());
-  EXPECT_EQ(opened[1].toLocalFile().toStdString(), dir.File("index.html"));
-  window->manualFile = QString::fromStdString(dir.File("missing.html"));
-  window->openUrl = [&](const QUrl& url) {
-    opened.push_back(url);
-    return false;
-  };
-  window->menuManual->trigger();
-  ASSERT_EQ(opened.size(), 3u);
-  EXPECT_EQ(opened[2].path(), "/zel/manual.html");
-  EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"マニュアルを開けませんでした。\n" +
-                                                             opened[2].toString().toStdString()});
+  // Closed by its OK button, by Enter and by Esc, with no title bar needed.
+  ASSERT_NE(box.btnOK, nullptr);
+  EXPECT_TRUE(box.rect().contains(box.btnOK->geometry()));
+  for (const QRect& label : {box.StaticText3->geometry(), box.lblUrl->geometry()})
+    EXPECT_FALSE(label.intersects(box.btnOK->geometry()));
+  QTest::mouseClick(box.btnOK, Qt::LeftButton);
+  EXPECT_FALSE(box.isVisible());
+  EXPECT_EQ(box.result(), QDialog::Accepted);
+  for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+    box.show();
+    ASSERT_TRUE(box.isVisible());
+    QTest::keyClick(&box, key);
+    EXPECT_FALSE(box.isVisible()) << key;
+  }
 
   // Another file, another version; a file without one shows nothing.
   TfrmVersion other;
   other.executablePath = "/bin/true";
   other.show();
   EXPECT_EQ(other.lblVersion->text(), "");
+}
+
+// Installed as `cmake --install` installs it (the Debian package is made
+// from the same rules): the program in <prefix>/bin finds the manual.
+TEST(Manual, FoundFromAnInstalledLayout) {
+  test::TempDir stage;
+  const std::string command = "DESTDIR=" + test::ShellQuote(stage.Path()) + " cmake --install " +
+                              test::ShellQuote(ZEL_BINARY_DIR) + " --prefix /usr >/dev/null";
+  ASSERT_EQ(test::RunCommand(command), 0) << command;
+  const QString prefix = QString::fromStdString(stage.Path()) + "/usr";
+  ASSERT_TRUE(QFileInfo(prefix + "/bin/zelmora").isExecutable());
+  EXPECT_EQ(FindManual(prefix + "/bin"), prefix + "/share/doc/zelmora/manual/index.html");
 }
 
 }  // namespace

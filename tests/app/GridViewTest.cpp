@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QImage>
 #include <QPainter>
+#include <QToolTip>
 
 #include "app/GridDelegate.h"
 #include "app/Images.h"
@@ -200,6 +202,71 @@ TEST_F(GridViewTest, ListGridCentresNumbersAndDates) {
   EXPECT_NEAR((first + last) / 2.0, middle, 2.5);
   EXPECT_EQ(listView.model()->headerData(1, Qt::Horizontal).toString(), "テーブル名");
   EXPECT_EQ(date.width(), 80);
+}
+
+}  // namespace
+}  // namespace zel
+
+namespace zel {
+namespace {
+
+// A list grid filled while its view shows, as a reader fills it: the
+// columns grow to their texts once the fill is over, up to a limit; a text
+// still too long ends in an ellipsis and shows whole in its tip.
+TEST(GridFit, ColumnsGrowToTheirTextsAndCutTextsShowAnEllipsis) {
+  TStringGrid grid;
+  SetUpTableListGrid(grid);
+  TGridView view(grid);
+  auto* delegate = new TGridDelegate(TGridDelegate::Kind::TableList,
+                                     {images::GridImage(0), images::GridImage(1)}, &view);
+  view.setItemDelegate(delegate);
+  view.resize(1200, 300);
+  view.show();
+  QApplication::processEvents();
+  const int designedName = view.columnWidth(1);
+
+  const QString name = QStringLiteral("customer_order_history_archive_2024");
+  const QString comment = QString(QStringLiteral("受注履歴の保管用テーブル。")).repeated(12);
+  grid.SetRowCount(3);
+  grid.SetCell(0, 1, "1");
+  grid.SetCell(1, 1, name.toStdString());
+  grid.SetCell(2, 1, comment.toStdString());
+  grid.SetCell(0, 2, "2");
+  grid.SetCell(1, 2, "t");
+  EXPECT_EQ(view.columnWidth(1), designedName) << "measured once the fill is over, not per cell";
+  QApplication::processEvents();
+
+  QFont font = view.font();
+  font.setBold(false);
+  const QFontMetrics fm(font);
+  EXPECT_GT(view.columnWidth(1), designedName);
+  EXPECT_GE(view.columnWidth(1) - 2 - TGridView::kGridLine, fm.horizontalAdvance(name))
+      << "the whole name shows";
+  EXPECT_EQ(view.columnWidth(2), TGridView::kMaxFitWidth + TGridView::kGridLine);
+  EXPECT_EQ(view.columnWidth(0), 40 + TGridView::kGridLine) << "short texts keep the design";
+
+  // The cut comment as painted against the same text ended by an ellipsis.
+  const QRect cell = view.visualRect(view.model()->index(0, 2));
+  const QImage shot = view.viewport()->grab(cell).toImage().convertToFormat(QImage::Format_RGB32);
+  QImage expected(shot.size(), QImage::Format_RGB32);
+  expected.setDevicePixelRatio(shot.devicePixelRatio());
+  expected.fill(Qt::white);
+  {
+    QPainter p(&expected);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    const QRect box = QRect(QPoint(0, 0), cell.size()).adjusted(2, 1, 0, 0);
+    const QString shown = fm.elidedText(comment, Qt::ElideRight, box.width());
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, shown);
+  }
+  EXPECT_EQ(shot, expected);
+
+  // The tip still gives all of it, for a hover over the cell.
+  QHelpEvent hover(QEvent::ToolTip, cell.center(), view.viewport()->mapToGlobal(cell.center()));
+  QApplication::sendEvent(view.viewport(), &hover);
+  EXPECT_EQ(QToolTip::text(), comment);
+  QToolTip::hideText();
 }
 
 }  // namespace

@@ -155,7 +155,15 @@ TEST_F(BrowserTest, MissingMySqlLibraryStopsConnect) {
   browser->mySqlLibraryLoaded = false;
   ConnectAs(dkMySql);
   ASSERT_EQ(prompts.messages.size(), 1u);
-  EXPECT_EQ(prompts.messages[0].text, "libmariadb.so.3 load failed.");
+  // The design's text beneath the sentence that says what it means.
+  const std::string& text = prompts.messages[0].text;
+  EXPECT_EQ(text.rfind("MySQL（", 0), 0u) << text;
+  EXPECT_NE(text.find("MySQL のクライアントライブラリ（ドライバー）が見つからないか"),
+            std::string::npos)
+      << text;
+  const std::string beneath = "\n\nlibmariadb.so.3 load failed.";
+  ASSERT_GT(text.size(), beneath.size());
+  EXPECT_EQ(text.substr(text.size() - beneath.size()), beneath) << text;
   EXPECT_EQ(browser->FDbKind, dkNone);
   EXPECT_EQ(prompts.busyOn, 0);
 }
@@ -262,6 +270,34 @@ TEST_F(BrowserTest, NamesOfNodesForAllLayouts) {
   EXPECT_EQ(browser->SchemaNameOf(*root), "");
   EXPECT_EQ(browser->SchemaNameOf(*pub), "public");
   EXPECT_EQ(browser->SchemaNameOf(*customer), "public");
+}
+
+TEST_F(BrowserTest, EveryNodeShowsThePictureOfWhatItIsWhateverTheKindsLevels) {
+  // 0 server (every root: the host), 1 database, 2 owner or schema, 3 table.
+  for (int kind : {dkOracle, dkSqlServer, dkPostgres, dkMySql}) {
+    ConnectAs(kind);
+    ASSERT_TRUE(browser->chkDbOK()) << kind;
+    TTreeNode* root = browser->TreeView1().Root();
+    EXPECT_EQ(root->ImageIndex(), 0) << kind;
+    TTreeNode* schemaParent = root;
+    if (browser->FServerLevel >= 0) {
+      TTreeNode* sales = Find(root, "sales");
+      EXPECT_EQ(sales->ImageIndex(), 1) << kind;
+      browser->TreeView1Change(*sales);  // reloaded: the picture is set again
+      EXPECT_EQ(sales->ImageIndex(), 1) << kind;
+      EXPECT_EQ(sales->SelectedIndex(), 1) << kind;
+      schemaParent = sales;
+    }
+    TTreeNode* pub = Find(schemaParent, "public");
+    EXPECT_EQ(pub->ImageIndex(), 2) << kind;
+    browser->TreeView1Change(*pub);
+    EXPECT_EQ(pub->ImageIndex(), 2) << kind;
+    TTreeNode* customer = Find(pub, "customer");
+    EXPECT_EQ(customer->Level(), browser->FTableLevel) << kind;
+    EXPECT_EQ(customer->ImageIndex(), 3) << kind;
+    EXPECT_EQ(customer->SelectedIndex(), 3) << kind;
+    browser->Disconnect();
+  }
 }
 
 TEST_F(BrowserTest, ReloadReplacesChildren) {

@@ -113,9 +113,12 @@ void ScriptedAdo::OnStatement(std::function<std::optional<AdoAnswer>(const std::
   rules_.push_back(std::move(rule));
 }
 
-void ScriptedAdo::FailConnects(const std::string& message) {
+void ScriptedAdo::FailConnects(const std::string& message, const std::string& sqlState,
+                               long nativeError) {
   std::lock_guard<std::mutex> lock(mutex_);
   connectError_ = message;
+  connectState_ = sqlState;
+  connectNative_ = nativeError;
 }
 
 void ScriptedAdo::Clear() {
@@ -168,7 +171,7 @@ void ScriptedAdo::Connected(const AdoLogon& logon, const std::string& adoText) {
   connectionStrings_.push_back(adoText);
   lastLogon_ = logon;
   ++connects_;
-  if (!connectError_.empty()) throw OdbcError(connectError_);
+  if (!connectError_.empty()) throw OdbcError(connectError_, connectState_, connectNative_);
   ++open_;
 }
 

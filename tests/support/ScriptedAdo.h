@@ -38,7 +38,9 @@ class ScriptedAdo {
   // A rule that looks at the whole statement; nullopt passes it on.
   void OnStatement(std::function<std::optional<AdoAnswer>(const std::string&)> rule);
   // Every connect fails with this message while it is set.
-  void FailConnects(const std::string& message);
+  // The state and native error go with it, as the driver gives them.
+  void FailConnects(const std::string& message, const std::string& sqlState = {},
+                    long nativeError = 0);
   // Forgets the rules, the failure and the records; open connections stay.
   void Clear();
 
@@ -63,6 +65,8 @@ class ScriptedAdo {
   mutable std::mutex mutex_;
   std::vector<std::function<std::optional<AdoAnswer>(const std::string&)>> rules_;
   std::string connectError_;
+  std::string connectState_;
+  long connectNative_ = 0;
   std::vector<std::string> statements_, connectionStrings_;
   AdoLogon lastLogon_;
   int connects_ = 0, open_ = 0;

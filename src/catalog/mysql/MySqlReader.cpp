@@ -5,6 +5,7 @@
 
 #include "catalog/Browser.h"
 #include "catalog/CatalogRows.h"
+#include "catalog/ConnectFailure.h"
 #include "catalog/mysql/MySqlStatements.h"
 #include "common/Text.h"
 #include "db/mysql/MySQL5.h"
@@ -81,7 +82,8 @@ bool TMySqlReader::Connect() {
   {
     std::unique_ptr<TMySQL5> c = NewMySqlComponent(values);
     if (!c->Connected()) {
-      browser_.ShowError(c->LastError());
+      browser_.ShowError(ConnectFailureText({"MySQL", browser_.FMySqlHost, browser_.FMySqlPort, {}},
+                                            MySqlCause(c->LastErrorNumber()), c->LastError()));
       return false;
     }
     c->Query(my::kVersionStatement);

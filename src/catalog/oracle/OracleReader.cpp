@@ -4,6 +4,7 @@
 
 #include "catalog/Browser.h"
 #include "catalog/CatalogRows.h"
+#include "catalog/ConnectFailure.h"
 #include "catalog/oracle/OracleStatements.h"
 #include "common/Text.h"
 #include "db/oracle/OraError.h"
@@ -128,7 +129,8 @@ bool TOracleReader::Connect() {
     }
     ok = true;
   } catch (const std::exception& e) {
-    browser_.ShowError(e.what());
+    browser_.ShowError(
+        ConnectFailureText({"Oracle", browser_.FOracleHost, {}, {}}, OracleCause(e), e.what()));
   }
   CloseObjects();
   return ok;

@@ -2,6 +2,7 @@
 
 #include "catalog/Browser.h"
 #include "catalog/CatalogRows.h"
+#include "catalog/ConnectFailure.h"
 #include "catalog/postgres/PostgresStatements.h"
 #include "common/Text.h"
 
@@ -160,7 +161,9 @@ bool TPostgresReader::Connect() {
   try {
     Reopen();
   } catch (const std::exception& e) {
-    browser_.ShowError(e.what());
+    const TPQCompo& pq = *PQCompoDataBase;
+    browser_.ShowError(ConnectFailureText({"PostgreSQL", pq.Host, pq.Port, pq.DataBaseName},
+                                          PostgresCause(e), e.what()));
     return false;
   }
   InTransaction([&] {

@@ -4,6 +4,7 @@
 
 #include "catalog/Browser.h"
 #include "catalog/CatalogRows.h"
+#include "catalog/ConnectFailure.h"
 #include "catalog/sqlserver/SqlServerStatements.h"
 #include "db/odbc/TADOConnection.h"
 
@@ -142,7 +143,8 @@ bool TSqlServerReader::Connect() {
     connection_->Close();
     return true;
   } catch (const std::exception& e) {
-    browser_.ShowError(e.what());
+    browser_.ShowError(ConnectFailureText({"SQL Server", browser_.FSqlServerHost, {}, {}},
+                                          SqlServerCause(e), e.what()));
     return false;
   }
 }

@@ -33,12 +33,14 @@ TMySQL5::~TMySQL5() {
 }
 
 void TMySQL5::RaiseError(const std::string& message) {
+  FLastErrorNumber = 0;
   if (!message.empty()) {
     FLastError = message;
   } else {
     const char* text = connection ? mysql::mysql_error(connection) : "";
     const unsigned number = connection ? mysql::mysql_errno(connection) : 0;
     FLastError = std::to_string(number) + " - " + (text ? text : "");
+    FLastErrorNumber = number;
   }
   throw EMySQLError(FLastError);
 }
@@ -49,6 +51,7 @@ void TMySQL5::Connect(const std::string& host, const std::string& user,
   // first one.
   Close();
   FLastError.clear();
+  FLastErrorNumber = 0;
   connection = mysql::mysql_init(nullptr);
   if (!connection) RaiseError("Couldn't init PMYSQL object");
   try {

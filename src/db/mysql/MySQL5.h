@@ -37,6 +37,9 @@ class TMySQL5 {
   void Close();
   bool Connected() const { return FConnected; }
   const std::string& LastError() const { return FLastError; }
+  // The client library's error number behind LastError (mysql_errno); 0 when
+  // the failure did not come from the library.
+  unsigned LastErrorNumber() const { return FLastErrorNumber; }
 
   // Runs the statement and appends every row it returns, the first ten
   // fields of each. Raises EMySQLError on failure.
@@ -69,6 +72,7 @@ class TMySQL5 {
   std::vector<std::array<std::string, kMaxFields>> FRows;
   bool FConnected = false;
   std::string FLastError;
+  unsigned FLastErrorNumber = 0;
   std::string FCharsetStatement;
 };
 

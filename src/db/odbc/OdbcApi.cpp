@@ -128,6 +128,8 @@ SQLRETURN GetDiagRecW(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT record, SQ
 
 std::string LibraryFileName() { return Entries().FileName(); }
 
+bool Loadable() { return Entries().Load(); }
+
 void SetLibraryFileName(const std::string& fileName) { Entries().SetCandidates({fileName}); }
 
 void ResetLibraryFileNames() { Entries().SetCandidates(kCandidates); }

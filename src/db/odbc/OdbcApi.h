@@ -42,6 +42,8 @@ void ResetLibraryFileNames();
 // needed); empty when it cannot be loaded. unixODBC looks for drivers
 // registered without a path in "odbc" below it.
 std::string LibraryFolder();
+// Opens the driver manager unless it is open; false when no candidate loads.
+bool Loadable();
 
 // UTF-8 <-> SQLWCHAR (UTF-16 in unixODBC's default build). Invalid input
 // becomes U+FFFD rather than being dropped.

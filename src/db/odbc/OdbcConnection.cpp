@@ -16,6 +16,7 @@ SQLWCHAR* W(std::u16string& s) { return reinterpret_cast<SQLWCHAR*>(s.data()); }
 // state goes with the error so callers can tell a login failure apart.
 OdbcError Diagnostics(SQLSMALLINT type, SQLHANDLE handle, const char* call) {
   std::string text, firstState;
+  long firstNative = 0;
   for (SQLSMALLINT record = 1; handle && record < 32; ++record) {
     SQLWCHAR state[6] = {};
     SQLINTEGER native = 0;
@@ -33,13 +34,15 @@ OdbcError Diagnostics(SQLSMALLINT type, SQLHANDLE handle, const char* call) {
     message.resize(std::min<size_t>(static_cast<size_t>(std::max<SQLSMALLINT>(length, 0)),
                                     message.size()));
     while (!message.empty() && message.back() == u'\0') message.pop_back();
-    if (record == 1)
+    if (record == 1) {
       firstState = odbc::FromUtf16(std::u16string_view(reinterpret_cast<char16_t*>(state), 5));
+      firstNative = native;
+    }
     if (!text.empty()) text += "\n";
     text += odbc::FromUtf16(message);
   }
   if (text.empty()) text = std::string(call) + " failed.";
-  return OdbcError(text, firstState);
+  return OdbcError(text, firstState, firstNative);
 }
 
 void Check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle, const char* call) {

@@ -68,7 +68,9 @@ OdbcDriver ChooseSqlServerDriver(const std::string& named,
       "No SQL Server ODBC driver is registered in " + OdbcInstIniPath() +
       ". Install FreeTDS (apt-get install tdsodbc) or Microsoft's \"ODBC Driver 18 for SQL "
       "Server\" (package msodbcsql18), or name a registered driver with zelmora-export "
-      "--odbc-driver.");
+      "--odbc-driver.",
+      // The state the driver manager itself gives when no driver is found.
+      "IM002");
 }
 
 }  // namespace zel

@@ -69,7 +69,8 @@ void TADOConnection::Open() {
   try {
     odbc_.Connect(odbc);
   } catch (const OdbcError& e) {
-    throw OdbcError(WithCertificateHint(e.what(), logon_.trustServerCertificate), e.SqlState());
+    throw OdbcError(WithCertificateHint(e.what(), logon_.trustServerCertificate), e.SqlState(),
+                    e.NativeError());
   }
 }
 

@@ -3,6 +3,7 @@
 // class name in front of the message, so the name is part of what the user
 // sees.
 #include <stdexcept>
+#include <string>
 
 namespace zel {
 
@@ -11,6 +12,13 @@ namespace zel {
 class EOleException : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+  EOleException(const std::string& message, int oraCode)
+      : std::runtime_error(message), oraCode_(oraCode) {}
+  // The ORA- number of a failed OCI call; 0 for the other failures.
+  int OraCode() const { return oraCode_; }
+
+ private:
+  int oraCode_ = 0;
 };
 
 using OraError = EOleException;

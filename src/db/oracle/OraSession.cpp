@@ -43,17 +43,17 @@ std::string Trimmed(const char* text) {
   return s;
 }
 
-// Oracle's text for the failed call on `handle`.
-std::string ErrorText(void* handle, ub4 type, sword status) {
+// Oracle's text and ORA- number for the failed call on `handle`.
+EOleException Failure(void* handle, ub4 type, sword status) {
   char buf[3072] = {};
   sb4 code = 0;
   if (handle && OCIErrorGet(handle, 1, nullptr, &code, reinterpret_cast<OraText*>(buf), sizeof buf,
                             type) == OCI_SUCCESS) {
     std::string text = Trimmed(buf);
-    if (!text.empty()) return text;
+    if (!text.empty()) return EOleException(text, static_cast<int>(code));
   }
-  if (status == OCI_INVALID_HANDLE) return "OCI: invalid handle.";
-  return "OCI call failed with status " + std::to_string(status) + ".";
+  if (status == OCI_INVALID_HANDLE) return EOleException("OCI: invalid handle.");
+  return EOleException("OCI call failed with status " + std::to_string(status) + ".");
 }
 
 const OraText* Bytes(const std::string& s) {
@@ -74,9 +74,9 @@ class Statement {
     sword rc = OCIStmtPrepare2(svc, &stmt_, err, Bytes(sql), Length(sql), nullptr, 0,
                                OCI_NTV_SYNTAX, OCI_DEFAULT);
     if (Failed(rc)) {
-      std::string text = ErrorText(err, OCI_HTYPE_ERROR, rc);
+      EOleException failure = Failure(err, OCI_HTYPE_ERROR, rc);
       Release();
-      throw EOleException(text);
+      throw failure;
     }
   }
   ~Statement() { Release(); }
@@ -112,10 +112,9 @@ OraSession::OraSession() {
   sword rc = OCIEnvNlsCreate(&env->env, OCI_THREADED, nullptr, nullptr, nullptr, nullptr, 0,
                              nullptr, AL32UTF8, AL32UTF8);
   if (Failed(rc) || !env->env) {
-    std::string text = env->env ? ErrorText(env->env, OCI_HTYPE_ENV, rc)
-                                : "OCIEnvNlsCreate failed with status " + std::to_string(rc) +
-                                      " (is ORACLE_HOME or the Instant Client folder complete?).";
-    throw EOleException(text);
+    if (env->env) throw Failure(env->env, OCI_HTYPE_ENV, rc);
+    throw EOleException("OCIEnvNlsCreate failed with status " + std::to_string(rc) +
+                        " (is ORACLE_HOME or the Instant Client folder complete?).");
   }
   env_ = std::move(env);
 }
@@ -128,16 +127,16 @@ std::unique_ptr<OraDatabase> OraSession::OpenDatabase(const std::string& databas
   (void)options;  // 0 is the only value callers pass
   void* err = nullptr;
   sword rc = OCIHandleAlloc(env_->env, &err, OCI_HTYPE_ERROR, 0, nullptr);
-  if (Failed(rc) || !err) throw EOleException(ErrorText(env_->env, OCI_HTYPE_ENV, rc));
+  if (Failed(rc) || !err) throw Failure(env_->env, OCI_HTYPE_ENV, rc);
   OCISvcCtx* svc = nullptr;
   rc = OCILogon2(env_->env, static_cast<OCIError*>(err), &svc, Bytes(connect.user),
                  Length(connect.user), Bytes(connect.password), Length(connect.password),
                  Bytes(databaseName), Length(databaseName), OCI_DEFAULT);
   // With info: logged on with a warning (a password about to expire).
   if (Failed(rc) || !svc) {
-    std::string text = ErrorText(err, OCI_HTYPE_ERROR, rc);
+    EOleException failure = Failure(err, OCI_HTYPE_ERROR, rc);
     OCIHandleFree(err, OCI_HTYPE_ERROR);
-    throw EOleException(text);
+    throw failure;
   }
   return std::unique_ptr<OraDatabase>(new OraDatabase(env_, err, svc));
 }
@@ -163,7 +162,7 @@ void OraDatabase::Close() {
   auto* svc = static_cast<OCISvcCtx*>(svc_);
   svc_ = nullptr;
   sword rc = OCILogoff(svc, static_cast<OCIError*>(err_));
-  if (Failed(rc)) throw EOleException(ErrorText(err_, OCI_HTYPE_ERROR, rc));
+  if (Failed(rc)) throw Failure(err_, OCI_HTYPE_ERROR, rc);
 }
 
 std::unique_ptr<OraDynaset> OraDatabase::CreateDynaset(const std::string& sql, int options) {
@@ -172,7 +171,7 @@ std::unique_ptr<OraDynaset> OraDatabase::CreateDynaset(const std::string& sql, i
   auto* err = static_cast<OCIError*>(err_);
   Statement stmt(static_cast<OCISvcCtx*>(svc_), err, sql);
   auto check = [&](sword rc) {
-    if (Failed(rc)) throw EOleException(ErrorText(err, OCI_HTYPE_ERROR, rc));
+    if (Failed(rc)) throw Failure(err, OCI_HTYPE_ERROR, rc);
   };
 
   ub4 prefetch = kPrefetchRows;

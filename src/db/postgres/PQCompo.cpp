@@ -1,5 +1,7 @@
 #include "db/postgres/PQCompo.h"
 
+#include "db/postgres/PQConnectAttempt.h"
+
 #include <utility>
 
 namespace zel {
@@ -116,12 +118,13 @@ void TPQCompo::Open() {
   const std::string info = ConnectionString();
   if (HasNul(info)) throw EPQConnectError("connection values must not contain NUL characters.");
 
-  FConnection.reset(libpq::PQconnectdb(info.c_str()));
+  PQConnectAttempt attempt = ConnectStepwise(info);
+  FConnection = std::move(attempt.conn);
   if (!FConnection || libpq::PQstatus(FConnection.get()) != libpq::CONNECTION_OK) {
     std::string message = ErrorMessage();
     if (message.empty()) message = "could not connect to the server.";
     Close();
-    throw EPQConnectError(message);
+    throw EPQConnectError(message, std::move(attempt.facts));
   }
   libpq::PQsetNoticeProcessor(FConnection.get(), &TPQCompo::NoticeProcessor, this);
 

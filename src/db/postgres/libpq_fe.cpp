@@ -26,6 +26,12 @@ enum Entry {
   kPutline,
   kEndcopy,
   kFreemem,
+  kConnectStart,
+  kConnectPoll,
+  kSocket,
+  kSetErrorVerbosity,
+  kConnectionNeedsPassword,
+  kConnectionUsedPassword,
   kEntryCount
 };
 
@@ -34,7 +40,8 @@ constexpr std::array<const char*, kEntryCount> kEntryNames = {
     "PQexec",        "PQresultStatus", "PQresultErrorMessage", "PQntuples",
     "PQnfields",     "PQgetvalue",    "PQclear",              "PQfinish",
     "PQconsumeInput", "PQnotifies",   "PQputline",            "PQendcopy",
-    "PQfreemem"};
+    "PQfreemem",     "PQconnectStart", "PQconnectPoll",        "PQsocket",
+    "PQsetErrorVerbosity", "PQconnectionNeedsPassword", "PQconnectionUsedPassword"};
 
 using Table = BoundEntryPoints<PQDllLoadErr, DLLAddressErr>;
 
@@ -56,6 +63,26 @@ Fn Get(Entry entry) {
 
 PGconn* PQconnectdb(const char* conninfo) {
   return Get<PGconn* (*)(const char*)>(kConnectdb)(conninfo);
+}
+
+PGconn* PQconnectStart(const char* conninfo) {
+  return Get<PGconn* (*)(const char*)>(kConnectStart)(conninfo);
+}
+
+int PQconnectPoll(PGconn* conn) { return Get<int (*)(PGconn*)>(kConnectPoll)(conn); }
+
+int PQsocket(const PGconn* conn) { return Get<int (*)(const PGconn*)>(kSocket)(conn); }
+
+int PQsetErrorVerbosity(PGconn* conn, int verbosity) {
+  return Get<int (*)(PGconn*, int)>(kSetErrorVerbosity)(conn, verbosity);
+}
+
+int PQconnectionNeedsPassword(const PGconn* conn) {
+  return Get<int (*)(const PGconn*)>(kConnectionNeedsPassword)(conn);
+}
+
+int PQconnectionUsedPassword(const PGconn* conn) {
+  return Get<int (*)(const PGconn*)>(kConnectionUsedPassword)(conn);
 }
 
 int PQstatus(const PGconn* conn) { return Get<int (*)(const PGconn*)>(kStatus)(conn); }

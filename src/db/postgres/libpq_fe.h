@@ -44,6 +44,23 @@ using PQnoticeProcessor = void (*)(void* arg, const char* message);
 // ConnStatusType values the component relies on.
 constexpr int CONNECTION_OK = 0;
 constexpr int CONNECTION_BAD = 1;
+constexpr int CONNECTION_STARTED = 2;
+constexpr int CONNECTION_MADE = 3;
+constexpr int CONNECTION_AWAITING_RESPONSE = 4;
+constexpr int CONNECTION_AUTH_OK = 5;
+constexpr int CONNECTION_SSL_STARTUP = 7;
+constexpr int CONNECTION_NEEDED = 8;
+constexpr int CONNECTION_GSS_STARTUP = 11;
+
+// PostgresPollingStatusType values.
+constexpr int PGRES_POLLING_FAILED = 0;
+constexpr int PGRES_POLLING_READING = 1;
+constexpr int PGRES_POLLING_WRITING = 2;
+constexpr int PGRES_POLLING_OK = 3;
+
+// PGVerbosity values.
+constexpr int PQERRORS_DEFAULT = 1;
+constexpr int PQERRORS_VERBOSE = 2;
 
 // ExecStatusType values.
 constexpr int PGRES_EMPTY_QUERY = 0;
@@ -56,6 +73,12 @@ constexpr int PGRES_NONFATAL_ERROR = 6;
 constexpr int PGRES_FATAL_ERROR = 7;
 
 PGconn* PQconnectdb(const char* conninfo);
+PGconn* PQconnectStart(const char* conninfo);
+int PQconnectPoll(PGconn* conn);
+int PQsocket(const PGconn* conn);
+int PQsetErrorVerbosity(PGconn* conn, int verbosity);
+int PQconnectionNeedsPassword(const PGconn* conn);
+int PQconnectionUsedPassword(const PGconn* conn);
 int PQstatus(const PGconn* conn);
 char* PQerrorMessage(const PGconn* conn);
 PQnoticeProcessor PQsetNoticeProcessor(PGconn* conn, PQnoticeProcessor proc, void* arg);

@@ -50,8 +50,8 @@ TEST_F(OracleReaderTest, ConnectShowsVersionAndEveryUserAndClosesWhatItOpened) {
   EXPECT_EQ(root->ImageIndex(), 0);
   EXPECT_EQ(ChildTexts(root), (std::vector<std::string>{"HR", "SCOTT", "販売"}));
   for (int i = 0; i < root->ChildCount(); ++i) {
-    EXPECT_EQ(root->Child(i)->ImageIndex(), 1);
-    EXPECT_EQ(root->Child(i)->SelectedIndex(), 1);
+    EXPECT_EQ(root->Child(i)->ImageIndex(), 2);  // owners: the owner picture
+    EXPECT_EQ(root->Child(i)->SelectedIndex(), 2);
     EXPECT_TRUE(root->Child(i)->HasChildren());
   }
   EXPECT_EQ(oci.Sessions(), 0);
@@ -71,7 +71,10 @@ TEST_F(OracleReaderTest, VersionWithoutRowKeepsLabelAndVersionAndStillListsUsers
 TEST_F(OracleReaderTest, WrongPasswordIsShownAndLeavesTheProgramDisconnected) {
   b.Connect("scott", "wrong", "orahost:1521/ORCL");
   ASSERT_EQ(b.prompts.messages.size(), 1u);
-  EXPECT_EQ(b.prompts.messages[0].text, "ORA-01017: invalid username/password; logon denied");
+  EXPECT_EQ(b.prompts.messages[0].text,
+            "Oracle（接続文字列「orahost:1521/ORCL」）に接続できませんでした。ユーザー名または"
+            "パスワードが正しくないか、このユーザーには接続が許されていないようです。\n\n"
+            "ORA-01017: invalid username/password; logon denied");
   EXPECT_EQ(b.prompts.messages[0].caption, "Zelmora");
   EXPECT_EQ(b.prompts.messages[0].icon, MsgIcon::Information);
   EXPECT_FALSE(b.browser->chkDbOK());
@@ -87,7 +90,9 @@ TEST_F(OracleReaderTest, FailingVersionStatementFailsTheConnect) {
   Connect();
   EXPECT_FALSE(b.browser->chkDbOK());
   ASSERT_EQ(b.prompts.MessageTexts(),
-            (std::vector<std::string>{"ORA-00942: table or view does not exist"}));
+            (std::vector<std::string>{"Oracle（接続文字列「orahost:1521/ORCL」）に接続できませんで"
+                                      "した。原因は下のメッセージをご覧ください。\n\n"
+                                      "ORA-00942: table or view does not exist"}));
   EXPECT_EQ(b.browser->TreeView1().RootCount(), 0);
   EXPECT_EQ(oci.Sessions(), 0);
 }
@@ -96,7 +101,10 @@ TEST_F(OracleReaderTest, MissingClientLibraryIsReportedAtConnect) {
   oci::SetLibraryFileName("/opt/none/libclntsh.so");
   Connect();
   EXPECT_EQ(b.prompts.MessageTexts(),
-            (std::vector<std::string>{"/opt/none/libclntsh.so load failed."}));
+            (std::vector<std::string>{
+                "Oracle（接続文字列「orahost:1521/ORCL」）に接続できませんでした。Oracle のクライ"
+                "アントライブラリ（ドライバー）が見つからないか、読み込めませんでした。インストー"
+                "ルされているかを確かめてください。\n\n/opt/none/libclntsh.so load failed."}));
   EXPECT_FALSE(b.browser->chkDbOK());
   EXPECT_EQ(b.browser->TreeView1().RootCount(), 0);
 }
@@ -116,7 +124,7 @@ TEST_F(OracleReaderTest, OwnerListsItsTablesWithCommentsAndDates) {
   EXPECT_EQ(dept->Data()->comment, "部署マスタ～①髙");
   EXPECT_EQ(dept->Data()->created, "2020/01/02");
   EXPECT_EQ(dept->Data()->updated, "2024/05/06");
-  EXPECT_EQ(dept->ImageIndex(), 2);
+  EXPECT_EQ(dept->ImageIndex(), 3);  // the table picture, though one level higher
   EXPECT_FALSE(dept->HasChildren());
   EXPECT_EQ(scott->Child(1)->Data()->comment, "");
   const TStringGrid& list = b.browser->grdTableList();

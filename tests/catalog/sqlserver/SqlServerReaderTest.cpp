@@ -177,14 +177,36 @@ TEST_F(SqlServerReaderTest, ConnectShowsProductAndEditionAndListsEveryDatabase) 
 }
 
 TEST_F(SqlServerReaderTest, FailedLoginShowsTheProviderMessageAndLeavesNoTree) {
-  ado.FailConnects("[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Login failed for user 'sa'.");
+  ado.FailConnects(
+      "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Login failed for user 'sa'.", "28000",
+      18456);
   Connect(k2005);
   EXPECT_FALSE(browser->chkDbOK());
   ASSERT_EQ(prompts.messages.size(), 1u);
   EXPECT_EQ(prompts.messages[0].caption, "Zelmora");
-  EXPECT_EQ(prompts.messages[0].text,
-            "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Login failed for user 'sa'.");
+  EXPECT_EQ(
+      prompts.messages[0].text,
+      "SQL Server（ホスト「db01\\SQL2019」）に接続できませんでした。ユーザー名またはパスワード"
+      "が正しくないか、このユーザーには接続が許されていないようです。\n\n"
+      "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Login failed for user 'sa'.");
   EXPECT_EQ(browser->TreeView1().Root(), nullptr);
+
+  // The other causes by the driver's state and SQL Server's message number;
+  // a failure without either gets the general sentence.
+  const std::pair<std::pair<const char*, long>, const char*> causes[] = {
+      {{"42000", 4060}, "データベースが見つからないか"},
+      {{"08001", 0}, "サーバーに届かないか"},
+      {{"08001", -1}, "証明書が信頼されていない"},
+      {{"IM002", 0}, "クライアントライブラリ（ドライバー）が見つからない"},
+      {{"", 0}, "原因は下のメッセージをご覧ください。"}};
+  for (const auto& [code, sentence] : causes) {
+    prompts.messages.clear();
+    ado.FailConnects("driver text", code.first, code.second);
+    Connect(k2005);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_NE(prompts.messages[0].text.find(sentence), std::string::npos)
+        << code.first << " " << code.second << ": " << prompts.messages[0].text;
+  }
 }
 
 TEST_F(SqlServerReaderTest, WindowsAuthenticationSendsNoUserOrPassword) {

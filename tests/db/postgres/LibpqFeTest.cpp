@@ -63,7 +63,7 @@ TEST(LibpqBinding, MissingEntryPointNamesLibraryAndFunction) {
     LibraryFileOverride wrong("libz.so.1");
     TPQCompo pq;
     EXPECT_EQ(MessageOf<DLLAddressErr>([&] { pq.Open(); }),
-              "libz.so.1: function PQconnectdb not found.");
+              "libz.so.1: function PQconnectStart not found.");
     EXPECT_TRUE(libpq::IsLoaded());
     EXPECT_EQ(MessageOf<DLLAddressErr>([] { libpq::PQstatus(nullptr); }),
               "libz.so.1: function PQstatus not found.");
