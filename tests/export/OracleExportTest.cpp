@@ -172,8 +172,8 @@ TEST_F(OracleExportTest, AFailingOwnerStatementLeavesEachTableToItsOwnStatement)
   const size_t from = oci.Statements().size();
   const std::string bulk = Definitions("bulk.xlsx", CatalogRead::Bulk);
   ExpectSameWorkbook(perTable, bulk, true);
-  const std::vector<std::string> sent(oci.Statements().begin() + static_cast<long>(from),
-                                      oci.Statements().end());
+  std::vector<std::string> sent = oci.Statements();
+  sent.erase(sent.begin(), sent.begin() + static_cast<long>(from));
   EXPECT_EQ(std::count(sent.begin(), sent.end(), ora::OwnerColumnsStatement("SCOTT")), 1);
   EXPECT_EQ(std::count(sent.begin(), sent.end(), OraColumnsStatement("SCOTT", "EMP")), 1);
   EXPECT_EQ(oci.Sessions(), 0);
