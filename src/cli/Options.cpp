@@ -120,8 +120,9 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       continue;
     }
     if (arg == "--connections")
-      return fail("--connections is no longer an option: the export reads on one connection; "
-                  "use --read bulk or --read per-table");
+      return fail(
+          "--connections is no longer an option: the export reads on one connection; "
+          "use --read bulk or --read per-table");
     if (!seen.insert(arg).second) return fail(arg + " given twice");
     const bool isFlag =
         arg == "--all-schemas" || arg == "--force" || arg == "--trust-server-certificate";

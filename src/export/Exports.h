@@ -11,8 +11,8 @@
 
 #include "catalog/Browser.h"
 #include "catalog/SchemaRows.h"
-#include "xlsx/ExcelApplication.h"
 #include "export/ExcelAutomation.h"
+#include "xlsx/ExcelApplication.h"
 
 namespace zel {
 

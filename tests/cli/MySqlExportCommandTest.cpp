@@ -119,9 +119,9 @@ TEST_F(MySqlExportCommandTest, DefinitionsSendTheExactStatementsAndMatchTheWindo
 
   // In bulk (the default), the list once and one statement for the columns.
   const size_t bulkFrom = GeneralLogSize(srv);
-  ASSERT_EQ(Run("definitions " + Conn() + " --schema " + ShellQuote(catalog) + " --out bulk.xlsx",
-                &out),
-            0)
+  ASSERT_EQ(
+      Run("definitions " + Conn() + " --schema " + ShellQuote(catalog) + " --out bulk.xlsx", &out),
+      0)
       << out;
   EXPECT_EQ(LoggedQueries(srv, bulkFrom, own->user),
             (std::vector<std::string>{"SET NAMES utf8mb4", Trimmed(my::kVersionStatement),

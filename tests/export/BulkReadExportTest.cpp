@@ -68,8 +68,7 @@ class BulkReadExportTest : public ::testing::Test {
   // The definition export of one schema; `onStatement` sees each statement
   // of the export before it is sent.
   Run Export(const std::string& database, const std::string& schema,
-             std::optional<CatalogRead> read,
-             const std::string& name,
+             std::optional<CatalogRead> read, const std::string& name,
              const std::function<void(const std::string&)>& onStatement = {}) {
     Run r;
     auto b = std::make_unique<PgBrowser>(srv, database, "", dir.Path());
@@ -142,17 +141,15 @@ TEST_F(BulkReadExportTest, BulkAndPerTableWriteTheSameWorkbookFromTheirOwnStatem
   for (const std::string& sql : listed) expected.push_back(sql);
   EXPECT_EQ(perTable.sent, expected);
   for (const char* table : {"tab 'x'; y\\z", "顧客～①髙", "空", "t001", "t600"})
-    EXPECT_NE(std::find(listed.begin(), listed.end(),
-                        pg::ColumnsStatement(version, kSchema, table)),
-              listed.end())
+    EXPECT_NE(
+        std::find(listed.begin(), listed.end(), pg::ColumnsStatement(version, kSchema, table)),
+        listed.end())
         << table;
 
   // In bulk: the list in large batches, then one statement for every column.
-  EXPECT_EQ(bulk.sent,
-            (std::vector<std::string>{"BEGIN", pg::TablesStatement(kSchema), pg::kListFetch,
-                                      "COMMIT", "BEGIN",
-                                      pg::SchemaColumnsCursor(version, kSchema), pg::kColumnFetch,
-                                      "COMMIT"}));
+  EXPECT_EQ(bulk.sent, (std::vector<std::string>{
+                           "BEGIN", pg::TablesStatement(kSchema), pg::kListFetch, "COMMIT", "BEGIN",
+                           pg::SchemaColumnsCursor(version, kSchema), pg::kColumnFetch, "COMMIT"}));
 }
 
 TEST_F(BulkReadExportTest, ASingleTableAndBrowsingKeepTheirOwnStatements) {
@@ -181,8 +178,8 @@ TEST_F(BulkReadExportTest, AServerLostDuringTheReadEndsTheRunAsAFailingTableDoes
       TerminateSessions(catalogDb);
     };
   };
-  Run perTable =
-      Export(catalogDb, kSchema, CatalogRead::PerTable, "per-table.xlsx", killAt("select b.attnum"));
+  Run perTable = Export(catalogDb, kSchema, CatalogRead::PerTable, "per-table.xlsx",
+                        killAt("select b.attnum"));
   Run bulk = Export(catalogDb, kSchema, CatalogRead::Bulk, "bulk.xlsx", killAt(pg::kColumnFetch));
   auto templ = res::Find("xlsx", "obtable2007");
   ASSERT_TRUE(templ);

@@ -71,7 +71,8 @@ class MySqlBulkReadExportTest : public ::testing::Test {
     EXPECT_NE(node, nullptr);
     if (!node) return r;
     const size_t from = GeneralLogSize(srv);
-    static_cast<ExportResult&>(r) = RunDefinitionExport(*b->browser, b->prompts, read, dir.File(name));
+    static_cast<ExportResult&>(r) =
+        RunDefinitionExport(*b->browser, b->prompts, read, dir.File(name));
     r.logged = LoggedQueries(srv, from, own->user);
     r.peak = PeakConnections(srv, from, own->user);
     return r;
@@ -114,17 +115,15 @@ TEST_F(MySqlBulkReadExportTest, BulkAndPerTableWriteTheSameWorkbookFromTheirOwnS
     // Per table: the design's statement for each table, and never the bulk one.
     EXPECT_EQ(Count(perTable, tables), 1);
     EXPECT_EQ(Count(perTable, columns), 0);
-    const long perTableColumns =
-        std::count_if(perTable.logged.begin(), perTable.logged.end(), [](const std::string& s) {
-          return s.rfind("SELECT    A.ORDINAL_POSITION", 0) == 0;
-        });
+    const long perTableColumns = std::count_if(
+        perTable.logged.begin(), perTable.logged.end(),
+        [](const std::string& s) { return s.rfind("SELECT    A.ORDINAL_POSITION", 0) == 0; });
     EXPECT_EQ(perTableColumns, schema == many ? 600 : 7);
     EXPECT_EQ(perTable.peak, 1u);
   }
-  for (const char* table : {"it's", "kinds", "v_kinds", "with blank; semi", "backslash",
-                            "back\\slash", "顧客～①髙"})
-    EXPECT_EQ(Count(catalogPerTable, my::ColumnsStatement(Escaped(catalog), Escaped(table))),
-              1)
+  for (const char* table :
+       {"it's", "kinds", "v_kinds", "with blank; semi", "backslash", "back\\slash", "顧客～①髙"})
+    EXPECT_EQ(Count(catalogPerTable, my::ColumnsStatement(Escaped(catalog), Escaped(table))), 1)
         << table;
 
   // The definitions as the grid has them.

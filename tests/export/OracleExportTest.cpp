@@ -6,9 +6,9 @@
 
 #include <algorithm>
 
+#include "catalog/oracle/OracleStatements.h"
 #include "common/IniFile.h"
 #include "export/Exports.h"
-#include "catalog/oracle/OracleStatements.h"
 #include "support/ExportRun.h"
 #include "support/FakeOci.h"
 #include "support/OraBrowser.h"

@@ -67,7 +67,8 @@ void Script(ScriptedAdo& ado, const std::string& form, const std::string& failur
   ado.On("AS OWNER", {1, {{std::string("dbo")}}});
   AdoAnswer tables(4, {});
   for (const std::string& t : Tables())
-    tables.rows.push_back({t, "テーブル " + t, std::string("2024/01/01"), std::string("2024/02/03")});
+    tables.rows.push_back(
+        {t, "テーブル " + t, std::string("2024/01/01"), std::string("2024/02/03")});
   ado.On("AS TABLENAME,", tables);
   const std::string bulk = mssql::OwnerColumnsStatement(form, "販売", "dbo");
   const std::string tableFilter = form == "2000" ? "   and t.name =N'" : " Where obj.name = N'";
@@ -166,8 +167,8 @@ TEST(SqlServerExport, BulkAndPerTableWriteTheSameWorkbookInBothForms) {
     ExpectSameWorkbook(dir.File(form + "-per-table.xlsx"), dir.File(form + "-bulk.xlsx"), false);
     // The list, then one column statement per table or one for them all.
     const std::string list = mssql::TablesStatement(form, "販売", "dbo");
-    EXPECT_EQ(bulk.statements, (std::vector<std::string>{
-                                   list, mssql::OwnerColumnsStatement(form, "販売", "dbo")}));
+    EXPECT_EQ(bulk.statements,
+              (std::vector<std::string>{list, mssql::OwnerColumnsStatement(form, "販売", "dbo")}));
     ASSERT_EQ(perTable.statements.size(), Tables().size() + 1);
     EXPECT_EQ(perTable.statements[0], list);
     for (size_t i = 0; i < Tables().size(); ++i)
@@ -195,8 +196,8 @@ TEST(SqlServerExport, AFailingColumnStatementFailsBothRunsAlike) {
     const std::string n = std::to_string(after);
     const Result perTable = Export(dir.Path(), dir.File("per-table" + n + ".xlsx"), "2008",
                                    CatalogRead::PerTable, failure, after);
-    const Result bulk =
-        Export(dir.Path(), dir.File("bulk" + n + ".xlsx"), "2008", CatalogRead::Bulk, failure, after);
+    const Result bulk = Export(dir.Path(), dir.File("bulk" + n + ".xlsx"), "2008",
+                               CatalogRead::Bulk, failure, after);
     ASSERT_FALSE(perTable.log.empty());
     EXPECT_EQ(perTable.log.back(), "Excel　出力異常終了。");
     EXPECT_EQ(perTable.log, bulk.log);

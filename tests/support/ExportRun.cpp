@@ -17,8 +17,7 @@ std::vector<std::string> LogWithoutClock(const TBrowser& browser) {
 }
 
 ExportResult RunDefinitionExport(TBrowser& browser, ScriptedPrompts& prompts,
-                                 std::optional<CatalogRead> read,
-                                 const std::string& target,
+                                 std::optional<CatalogRead> read, const std::string& target,
                                  const std::function<void()>& during) {
   ExportResult r;
   r.target = target;

@@ -23,8 +23,7 @@ struct ExportResult {
 // (answered through `prompts`), reading the catalog as `read` says; `during`
 // runs once, as soon as the run has written its first log line.
 ExportResult RunDefinitionExport(TBrowser& browser, ScriptedPrompts& prompts,
-                                 std::optional<CatalogRead> read,
-                                 const std::string& target,
+                                 std::optional<CatalogRead> read, const std::string& target,
                                  const std::function<void()>& during = {});
 
 // The browser's log lines, oldest first, without their clock.

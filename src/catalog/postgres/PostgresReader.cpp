@@ -136,7 +136,8 @@ bool TPostgresReader::Connect() {
       browser_.SetLblDbType(TdCommon::GetToken(v, 1, ' ') + " " + TdCommon::GetToken(v, 2, ' '));
     }
     Exec(pg::kDatabasesCursor);
-    ReadBatches(pg::kDatabasesFetch, pg::kBatchSize, [&](TPQResultset& rs) { rows.Container(root, Field(rs, 0)); });
+    ReadBatches(pg::kDatabasesFetch, pg::kBatchSize,
+                [&](TPQResultset& rs) { rows.Container(root, Field(rs, 0)); });
   });
   return true;
 }
@@ -172,8 +173,8 @@ void TPostgresReader::LoadTables(TTreeNode& node) {
     const bool exporting = browser_.SchemaRowsOf(node) != nullptr;
     ReadBatches(exporting ? pg::kListFetch : pg::kFetch,
                 exporting ? pg::kListBatchSize : pg::kBatchSize, [&](TPQResultset& rs) {
-      rows.Table(node, {Field(rs, 0), Field(rs, 1), {}, {}}, /*withDates=*/false);
-    });
+                  rows.Table(node, {Field(rs, 0), Field(rs, 1), {}, {}}, /*withDates=*/false);
+                });
     browser_.ShowPage(Page::TableList);
   });
 }
@@ -194,8 +195,15 @@ bool TPostgresReader::ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow
     Exec(pg::SchemaColumnsCursor(browser_.lblDbType(), schema.Text()));
     ReadBatches(pg::kColumnFetch, pg::kColumnBatchSize, [&](TPQResultset& rs) {
       pg::TypeCells type = pg::SplitType(Field(rs, 2));
-      out.Add(Field(rs, 8), {Field(rs, 0), Field(rs, 1), type.type, type.length, type.scale,
-                             Field(rs, 5), Field(rs, 6), Field(rs, 7), {}});
+      out.Add(Field(rs, 8), {Field(rs, 0),
+                             Field(rs, 1),
+                             type.type,
+                             type.length,
+                             type.scale,
+                             Field(rs, 5),
+                             Field(rs, 6),
+                             Field(rs, 7),
+                             {}});
     });
   });
   return true;

@@ -99,11 +99,11 @@ std::string Columns(const std::string& versionClass, const std::string& database
     if (all) s += ", t.name as TABLENAME";
     s += "    from " + d + ".dbo.sysobjects t   " + "   inner join " + d +
          ".dbo.sysusers u ON t.UID = u.UID " + "   inner join " + d +
-         ".dbo.syscolumns c  on t.id = c.id  " + "   left join (select k.id,k.colid,'1' as PK from " +
-         d + ".dbo.sysindexes i   " + "     inner join " + d +
-         ".dbo.sysindexkeys k on k.id = i.id and k.indid = i.indid  " + "    where i.name in (   " +
-         "     select name    " + "    from " + d + ".dbo.sysobjects " +
-         "     where xtype = 'PK'  " + "       and parent_obj = i.id  " +
+         ".dbo.syscolumns c  on t.id = c.id  " +
+         "   left join (select k.id,k.colid,'1' as PK from " + d + ".dbo.sysindexes i   " +
+         "     inner join " + d + ".dbo.sysindexkeys k on k.id = i.id and k.indid = i.indid  " +
+         "    where i.name in (   " + "     select name    " + "    from " + d +
+         ".dbo.sysobjects " + "     where xtype = 'PK'  " + "       and parent_obj = i.id  " +
          "   )) pk  on t.id = pk.id and c.colid = pk.colid " + "  left join " + d +
          ".dbo.systypes ty on c.xusertype = ty.xusertype  " + " LEFT OUTER JOIN    " + "     " + d +
          ".dbo.sysproperties s  " + " ON         " + "     s.id = c.id  " +
@@ -132,8 +132,8 @@ std::string Columns(const std::string& versionClass, const std::string& database
          ".dbo.sysobjects " + "     where xtype = 'PK'  " + "       and parent_obj = i.id  " +
          "   )) pk  on col.id = pk.id and col.colid = pk.colid ";
     if (!all)
-      return s + " Where obj.name = " + UnicodeLiteral(table) + " and u.name=" +
-             UnicodeLiteral(owner);
+      return s + " Where obj.name = " + UnicodeLiteral(table) +
+             " and u.name=" + UnicodeLiteral(owner);
     // Only the objects the table statement lists: no view, no system table.
     return s + " Where obj.type = 'U' AND obj.status >= 0 and u.name=" + UnicodeLiteral(owner) +
            " order by obj.name,col.colid";
