@@ -1,7 +1,7 @@
 // The two exports of an Oracle owner end to end, through the real client
 // over the fake OCI library: the table list and the definition workbook read
-// back by openpyxl, and a definition export reading columns ahead on worker
-// sessions that writes the same workbook as reading them in turn.
+// back by openpyxl, and a definition export reading the owner's columns with
+// one statement that writes the same workbook as reading table by table.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,7 +1,8 @@
 // The Oracle catalog reader through the real client over the fake OCI
 // library: the statements as whole texts, what lands in the tree, the grids
 // and the labels, how failures are shown, which objects stay open, quoted
-// and Japanese names, and reading columns on a worker's own session.
+// and Japanese names, and the owner's one column statement filling a grid as
+// the table's own statement does.
 #include <gtest/gtest.h>
 
 #include <thread>
