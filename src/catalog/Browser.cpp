@@ -3,7 +3,6 @@
 #include <ctime>
 #include <exception>
 
-#include "catalog/ColumnPrefetch.h"
 #include "catalog/Kinds.h"
 
 namespace zel {
@@ -193,9 +192,16 @@ void TBrowser::LoadColumns(TTreeNode& node) {
   Notify(chLabels);
   TdCommon::ClearGrid(tableDefinition_, 2);
   if (!reader_) return;
-  if (prefetch_) {
-    if (std::optional<std::vector<ColumnRow>> rows = prefetch_->Take(node)) {
-      reader_->FillColumns(*this, node, *rows);
+  if (SchemaRows* schema = node.Parent() ? SchemaRowsOf(*node.Parent()) : nullptr) {
+    SchemaFact<ColumnRow>& columns = schema->columns;
+    if (!columns.tried) {
+      // Marked first: a statement that fails ends the export, and is not
+      // sent again for the tables after.
+      columns.tried = true;
+      columns.read = reader_->ReadSchemaColumns(*node.Parent(), columns.rows);
+    }
+    if (columns.read) {
+      reader_->FillColumns(*this, node, columns.rows.Take(node.Text()));
       return;
     }
   }
@@ -223,7 +229,7 @@ std::string TBrowser::SchemaNameOf(const TTreeNode& node) const {
 
 void TBrowser::TreeView1Expanding(TTreeNode& node) { LoadNode(node); }
 
-void TBrowser::TreeView1Change(TTreeNode& node) {
+void TBrowser::TreeView1Change(TTreeNode& node, bool load) {
   if (!dbOk_) return;
   if (reader_) {
     try {
@@ -238,7 +244,7 @@ void TBrowser::TreeView1Change(TTreeNode& node) {
   if (!IsConnected()) return;
   currentNode_ = &node;
   Notify(chCurrentNode);
-  LoadNode(node);
+  if (load) LoadNode(node);
   tableDefinition_.SetVisible(node.Level() == FTableLevel);
   tableList_.SetVisible(node.Level() == FSchemaLevel);
   if (node.Level() == FTableLevel) {

@@ -19,8 +19,6 @@
 
 namespace zel {
 
-class TColumnPrefetch;
-
 enum class Page { Blank, Log, TableDefinition, TableList };
 
 struct CommandState {
@@ -101,9 +99,14 @@ class TBrowser : private ITreeObserver {
   void UpdateCommandState();
   void ShowPageForNode();
 
-  // While an export runs: column reads taken ahead by extra connections,
-  // which LoadColumns uses instead of running the statement itself.
-  void SetColumnPrefetch(TColumnPrefetch* prefetch) { prefetch_ = prefetch; }
+  // While an export of a schema runs: LoadColumns of its tables takes their
+  // rows from one schema-wide statement, read at the first of them, and
+  // LoadTables may read the list in larger batches. Null: browsing.
+  void SetSchemaRows(SchemaRows* rows) { schemaRows_ = rows; }
+  // The export's rows when `schema` is the schema being exported.
+  SchemaRows* SchemaRowsOf(const TTreeNode& schema) const {
+    return schemaRows_ && schemaRows_->schema == &schema ? schemaRows_ : nullptr;
+  }
   // The names a column statement of `table` needs.
   ColumnTask ColumnTaskOf(const TTreeNode& table) const;
 
@@ -116,7 +119,9 @@ class TBrowser : private ITreeObserver {
 
   // Tree events.
   void TreeView1Expanding(TTreeNode& node);
-  void TreeView1Change(TTreeNode& node);
+  // load false: the node becomes current without reading what it holds
+  // (the command, whose export reads it next anyway).
+  void TreeView1Change(TTreeNode& node, bool load = true);
 
   // The clock for log lines; tests fix it.
   std::function<std::string()> clock;
@@ -141,7 +146,7 @@ class TBrowser : private ITreeObserver {
   TStringGrid tableList_;
   TStringGrid tableDefinition_;
   TTreeNode* currentNode_ = nullptr;
-  TColumnPrefetch* prefetch_ = nullptr;
+  SchemaRows* schemaRows_ = nullptr;
   bool dbOk_ = false;
   bool updateAfterRemoval_ = false;
   std::string lblDbType_, lblTableName_, lblTableComment_;

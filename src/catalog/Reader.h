@@ -9,26 +9,16 @@
 #include <vector>
 
 #include "catalog/CatalogRows.h"
+#include "catalog/SchemaRows.h"
 
 namespace zel {
 
 class TBrowser;
 class TTreeNode;
 
-// The names a column statement needs, taken from the tree on the main
-// thread so that a worker never touches the tree.
+// The names a column statement needs, taken from the tree.
 struct ColumnTask {
   std::string database, schema, table;
-};
-
-// Runs one kind's column statement, exactly as its LoadColumns would, on a
-// connection of its own. Made on the main thread, then used and destroyed
-// on one worker thread; it connects on first use and closes when destroyed.
-class IColumnReader {
- public:
-  virtual ~IColumnReader() = default;
-  // The rows LoadColumns would hand over, in order. A failure raises.
-  virtual std::vector<ColumnRow> Read(const ColumnTask& task) = 0;
 };
 
 class ICatalogReader {
@@ -52,10 +42,17 @@ class ICatalogReader {
   // reader reconnects to the node's database here. Exceptions escape.
   virtual void PrepareSelection(TTreeNode& node) { (void)node; }
 
-  // Exports read the columns of a schema's tables ahead on extra
-  // connections. Null when the kind cannot (the export then reads serially).
-  virtual std::unique_ptr<IColumnReader> NewColumnReader() { return nullptr; }
-  // LoadColumns with the statement already run by a column reader: the same
+  // The columns of every table the schema's table statement lists, by one
+  // schema-wide statement on the browser's connection, each table's rows
+  // exactly as its LoadColumns would read them. False, with nothing read,
+  // when the kind reads table by table; a failure raises as LoadColumns's
+  // would.
+  virtual bool ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow>& out) {
+    (void)schema;
+    (void)out;
+    return false;
+  }
+  // LoadColumns with the rows already read by ReadSchemaColumns: the same
   // grid and side effects as LoadColumns(node), from `rows`.
   // The default puts the rows into the grid; kinds whose LoadColumns does
   // more (the busy cursor, the grid's column count) override it.

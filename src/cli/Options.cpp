@@ -34,7 +34,7 @@ std::string HelpText() {
                       [--host H] [--port P] [--user U] [--database D] [--auth sql|windows]
                       [--odbc-driver NAME] [--trust-server-certificate]
                       (--schema S [--table T] | --all-schemas)
-                      [--out PATH] [--settings FILE] [--force] [--connections N]
+                      [--out PATH] [--settings FILE] [--force] [--read bulk|per-table]
 
 Writes the table list (list) or the table definition document (definitions)
 of a database schema as an Excel workbook, the same documents the Zelmora
@@ -67,9 +67,12 @@ window writes.
   --force          replace existing files (a file that is there stays as it
                    was until the new workbook is complete; devices, pipes,
                    folders and the model workbook are never replaced)
-  --connections N  definitions: read the tables' columns ahead on N extra
-                   connections (1 to 64; 1 reads each table in turn);
-                   default: [catalog] connections of the settings file, or 8
+  --read R         how an export reads a schema's catalog, on one connection:
+                   bulk (default) reads the columns of all its tables with
+                   one statement; per-table sends exactly the statements of
+                   the window's browsing, table after table (for servers
+                   that refuse the bulk statement, or audits);
+                   default: [catalog] read of the settings file, else bulk
   --help           this text
   --version        the program's version, as its About box shows it
 
@@ -119,6 +122,10 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       haveDocument = true;
       continue;
     }
+    if (arg == "--connections")
+      return fail(
+          "--connections is no longer an option: the export reads on one connection; "
+          "use --read bulk or --read per-table");
     if (!seen.insert(arg).second) return fail(arg + " given twice");
     const bool isFlag =
         arg == "--all-schemas" || arg == "--force" || arg == "--trust-server-certificate";
@@ -171,12 +178,11 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       o.settings = value;
     } else if (arg == "--force") {
       o.force = true;
-    } else if (arg == "--connections") {
-      int n = 0;
-      auto [ptr, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
-      if (ec != std::errc() || ptr != value.data() + value.size() || n < 1 || n > 64)
-        return fail("--connections must be a number from 1 to 64, not '" + value + "'");
-      o.connections = n;
+    } else if (arg == "--read") {
+      CatalogRead read;
+      if (!ParseCatalogRead(value, read))
+        return fail("--read must be bulk or per-table, not '" + value + "'");
+      o.read = read;
     } else if (arg == "--password") {
       return fail("the password is never taken from the command line; set ZELMORA_PASSWORD");
     } else {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "catalog/Kinds.h"
+#include "catalog/SchemaRows.h"
 
 namespace zel::cli {
 
@@ -31,7 +32,7 @@ struct Options {
   std::optional<std::string> out;
   std::optional<std::string> settings;
   bool force = false;
-  int connections = 0;  // 0: from the settings file
+  std::optional<CatalogRead> read;  // unset: from the settings file
   bool help = false;
   bool version = false;
 };

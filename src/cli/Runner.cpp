@@ -107,7 +107,10 @@ int Run(const Options& options, Environment& env) {
         err << "zelmora-export: no schema " << *options.schema << " with tables" << std::endl;
         return exitNothingToExport;
       }
-      browser.TreeView1Change(*schema);
+      // In bulk the export reads the schema's list itself: reading it here
+      // too would send it twice. Reading per table keeps the window's order.
+      const CatalogRead read = options.read ? *options.read : TExporter::ReadSetting(common);
+      browser.TreeView1Change(*schema, options.table || read == CatalogRead::PerTable);
       if (options.table) {
         TTreeNode* table = FindChild(schema, *options.table);
         if (!table) {
@@ -123,7 +126,7 @@ int Run(const Options& options, Environment& env) {
     }
 
     TExporter exporter(browser, env.createApplication);
-    exporter.connections = options.connections;
+    exporter.read = options.read;
     exporter.OnProgress = [&err](int n, int total, const std::string& name) {
       err << n << "/" << total << " " << name << std::endl;
     };

@@ -2,7 +2,7 @@
 // A client library opened at run time and a table of its entry points looked
 // up by name. Every database kind binds its client this way: the program must
 // start without the library and report a missing one only when that kind is
-// used. Safe to use from several threads (exports read ahead on workers).
+// used. Safe to use from several threads.
 #include <atomic>
 #include <memory>
 #include <mutex>

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "catalog/ColumnPrefetch.h"
 #include "export/DocumentSheets.h"
 #include "export/ExcelAutomation.h"
 #include "export/ExportSettings.h"
@@ -139,28 +138,22 @@ void TExporter::ExportTableDefinitions(TTreeNode& node) {
     }
   }
 
+  // A schema's columns come from one statement, sent as the first sheet
+  // needs them, so that it fails where a table's own statement would.
+  std::optional<SchemaRows> bulk;
+  if (node.Level() == browser_.FSchemaLevel && ReadMode() == CatalogRead::Bulk) bulk.emplace(node);
+  struct Detach {
+    TBrowser& browser;
+    ~Detach() { browser.SetSchemaRows(nullptr); }
+  } detach{browser_};
+  browser_.SetSchemaRows(bulk ? &*bulk : nullptr);
   // Outside the run: a reader failure here escapes to the caller; the
   // target stays as it was.
   browser_.LoadTables(node);
-  // The tables are known now: their column statements start ahead of the
-  // sheets, and stop with the run however it ends.
-  std::unique_ptr<TColumnPrefetch> prefetch = StartPrefetch(node);
-  struct Detach {
-    TBrowser& browser;
-    ~Detach() { browser.SetColumnPrefetch(nullptr); }
-  } detach{browser_};
-  browser_.SetColumnPrefetch(prefetch.get());
 
   SheetWriter writer{browser_, settings, [this] { ProcessEventsOrStop(); }, OnNotice, {}};
   runs_.push_back({*target, false});
   const bool saved = xl::RunAutomation(ctx, *file, [&](xl::IWorkbook& book) {
-    // Reading ahead ends with the document step, before a failure is shown.
-    struct StopReadingAhead {
-      TColumnPrefetch* prefetch;
-      ~StopReadingAhead() {
-        if (prefetch) prefetch->Stop();
-      }
-    } stopReadingAhead{prefetch.get()};
     if (node.Level() == browser_.FTableLevel) {
       if (OnProgress) OnProgress(1, 1, node.Text());
       writer.WriteTableDefinitionSheet(book.WorkSheets(1), node);
@@ -193,25 +186,10 @@ bool TExporter::DefinitionSettingsUsable() {
   return false;
 }
 
-int TExporter::ConnectionsSetting(const TdCommon& common) {
-  const std::string text = common.ReadSetting(TdCommon::SettingsFileName(), "catalog", "connections");
-  const int n = TdCommon::StrToIntOrZero(text);
-  return n >= 1 && n <= kMaxConnections ? n : kDefaultConnections;
-}
-
-std::unique_ptr<TColumnPrefetch> TExporter::StartPrefetch(const TTreeNode& node) {
-  ICatalogReader* reader = browser_.Reader();
-  const int wanted = connections > 0 ? connections : ConnectionsSetting(browser_.Common());
-  const int workers = wanted <= 1 ? 0 : std::min(wanted, kMaxConnections);
-  if (!reader || workers == 0 || node.Level() != browser_.FSchemaLevel || node.ChildCount() < 2)
-    return nullptr;
-  std::vector<std::pair<const TTreeNode*, ColumnTask>> tables;
-  for (int i = 0; i < node.ChildCount(); ++i)
-    tables.emplace_back(node.Child(i), browser_.ColumnTaskOf(*node.Child(i)));
-  auto prefetch = std::make_unique<TColumnPrefetch>(
-      std::move(tables), [reader] { return reader->NewColumnReader(); }, workers);
-  if (prefetch->Workers() == 0) return nullptr;
-  return prefetch;
+CatalogRead TExporter::ReadSetting(const TdCommon& common) {
+  CatalogRead read = CatalogRead::Bulk;
+  ParseCatalogRead(common.ReadSetting(TdCommon::SettingsFileName(), "catalog", "read"), read);
+  return read;
 }
 
 std::string TExporter::DetectExcelVersion() {

@@ -5,16 +5,16 @@
 // copy the grid cells into a workbook made from a template.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "catalog/Browser.h"
-#include "xlsx/ExcelApplication.h"
+#include "catalog/SchemaRows.h"
 #include "export/ExcelAutomation.h"
+#include "xlsx/ExcelApplication.h"
 
 namespace zel {
-
-class TColumnPrefetch;
 
 class TExporter {
  public:
@@ -28,16 +28,13 @@ class TExporter {
   // "テーブル定義書出力": by the level of FCurrentNode.
   void DefinitionCommand();
 
-  // Connections for the column statements of a definition export: with
-  // more than one, the statements run ahead of the sheets on that many
-  // extra connections; 1 reads each table when its sheet is written. 0
-  // takes the settings file's [catalog] connections (8 when unset).
-  int connections = 0;
-  static constexpr int kDefaultConnections = 8;
-  static constexpr int kMaxConnections = 64;
-  // The [catalog] connections value, kDefaultConnections when missing or
-  // not a number from 1 to kMaxConnections.
-  static int ConnectionsSetting(const TdCommon& common);
+  // How a definition export of a schema reads its columns (see
+  // CatalogRead); unset takes the settings file's [catalog] read.
+  std::optional<CatalogRead> read;
+  // The [catalog] read value: "per-table" reads as browsing does, anything
+  // else (or nothing) in bulk.
+  static CatalogRead ReadSetting(const TdCommon& common);
+  CatalogRead ReadMode() const { return read ? *read : ReadSetting(browser_.Common()); }
 
   // FExcelVersion, asking the application once when it is not known yet
   // (the export settings command presets its file filter from it).
@@ -77,7 +74,6 @@ class TExporter {
   // The settings checked as a definition export starts (SettingsCheck.h);
   // a problem is shown and ends the export, and the command it belongs to.
   bool DefinitionSettingsUsable();
-  std::unique_ptr<TColumnPrefetch> StartPrefetch(const TTreeNode& node);
   // The sheets' pending-events point: lets the window work, then ends the
   // run when a stop was asked for meanwhile.
   void ProcessEventsOrStop();

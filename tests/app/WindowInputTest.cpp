@@ -30,7 +30,6 @@
 #include "common/Resources.h"
 #include "export/Exports.h"
 #include "export/ui/FrmSet.h"
-#include "catalog/ColumnPrefetch.h"
 #include "support/PgFixture.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestEnv.h"
@@ -40,9 +39,6 @@ namespace zel {
 namespace {
 
 using test::PgServer;
-
-// The readers ahead running now.
-int Workers() { return test::ThreadCount(TColumnPrefetch::kWorkerThreadName); }
 
 // Pending events really are processed, as the Qt prompts do, and a test can
 // act at any of those points of a run.
@@ -70,7 +66,7 @@ class WindowInputTest : public ::testing::Test {
                "'CREATE TABLE many.t%s (id integer PRIMARY KEY, name varchar(20))', "
                "lpad(i::text, 2, '0')); END LOOP; END $$; "
                "CREATE SCHEMA few; CREATE TABLE few.a (x integer); CREATE TABLE few.b (y integer); "
-               // So many that the readers ahead are still at work when the run starts.
+               // So many that a run lasts for a good while.
                "CREATE SCHEMA big; DO $$ BEGIN FOR i IN 1..300 LOOP EXECUTE format("
                "'CREATE TABLE big.t%s (id integer PRIMARY KEY, name varchar(20))', "
                "lpad(i::text, 3, '0')); END LOOP; END $$; ANALYZE");
@@ -88,7 +84,6 @@ class WindowInputTest : public ::testing::Test {
     common.SetProgramFolder(dir.Path());
     window = std::make_unique<TfrmMain>(common, prompts, StandardReaders());
     exporter = std::make_unique<TExporter>(window->Browser());
-    exporter->connections = 4;
     WireExports(*window, *exporter);
     window->show();
     SetExceptionHandler([this](const std::string& text) { exceptions.push_back(text); });
@@ -352,17 +347,15 @@ TEST_F(WindowInputTest, CommandsSentDuringARunDoNothingAndProgressShows) {
   EXPECT_TRUE(exceptions.empty()) << exceptions.front();
 }
 
-TEST_F(WindowInputTest, StopButtonEndsTheRunAndItsReadersAhead) {
+TEST_F(WindowInputTest, StopButtonEndsTheRun) {
   Connect(manyDb);
   ClickArrow("");
   ClickArrow(manyDb);
   ClickRow(manyDb + "/big");
-  const int threads = Workers();
-  int sessionsBeforeStop = 0, threadsBeforeStop = 0;
+  int sessionsBeforeStop = 0;
   prompts.onEvents = [&](int call) {
     if (call != 1) return;
     sessionsBeforeStop = Sessions(manyDb);
-    threadsBeforeStop = Workers();
     EXPECT_EQ(Page(), window->TabSheetLog);
     QTest::mouseClick(window->btnLogStop, Qt::LeftButton);
   };
@@ -370,15 +363,13 @@ TEST_F(WindowInputTest, StopButtonEndsTheRunAndItsReadersAhead) {
   ExportDefinitions("stopped.xlsx");
   prompts.onEvents = nullptr;
 
-  EXPECT_GT(threadsBeforeStop, threads) << "workers were reading ahead";
-  EXPECT_GT(sessionsBeforeStop, 1);
+  EXPECT_EQ(sessionsBeforeStop, 1) << "the export reads on the window's one connection";
   EXPECT_EQ(LastLog(), "Excel　出力異常終了。");
   ASSERT_EQ(prompts.MessageTexts().size(), 2u) << "the overwrite question, then the stop";
   EXPECT_EQ(prompts.MessageTexts()[1], "出力を中止しました。");
   EXPECT_EQ(test::ReadFile(dir.File("stopped.xlsx")), "earlier stopped.xlsx")
       << "the earlier document is kept";
   EXPECT_EQ(Strays(), std::vector<std::string>{});
-  EXPECT_EQ(Workers(), threads) << "no worker is left";
   EXPECT_EQ(SettledSessions(manyDb, 1), 1) << "only the window's own connection is left";
   EXPECT_EQ(Buttons(), "0111");
   EXPECT_FALSE(window->ProgressBar1->isVisible());
@@ -424,7 +415,6 @@ TEST_F(WindowInputTest, ClosingDuringARunStopsItThenCloses) {
   ClickArrow("");
   ClickArrow(manyDb);
   ClickRow(manyDb + "/many");
-  const int threads = Workers();
   bool visibleAfterClose = false;
   prompts.onEvents = [&](int call) {
     if (call != 4) return;
@@ -441,7 +431,6 @@ TEST_F(WindowInputTest, ClosingDuringARunStopsItThenCloses) {
   EXPECT_EQ(prompts.messages.size(), 1u) << "the overwrite question; none in the way of closing";
   EXPECT_EQ(test::ReadFile(dir.File("closed.xlsx")), "earlier closed.xlsx");
   EXPECT_EQ(Strays(), std::vector<std::string>{});
-  EXPECT_EQ(Workers(), threads);
   // Closed while idle, it closes at once.
   window->show();
   window->close();

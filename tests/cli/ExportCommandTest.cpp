@@ -223,11 +223,15 @@ TEST_F(ExportCommandTest, ExitStatuses) {
   EXPECT_EQ(Run("list --kind postgresql", &out), 2);
   EXPECT_EQ(out.find('\n'), out.size() - 1) << "one line: " << out;
   EXPECT_EQ(Run("list " + Conn() + " --schema sales --port nope", &out), 2);
-  // Read-ahead connections: a whole number from 1 to 64, else one line.
-  for (const char* n : {"0", "-1", "x", "1000", "2.5", ""}) {
-    EXPECT_EQ(Run("definitions " + Conn() + " --schema sales --connections=" + n, &out), 2) << n;
+  // The read-ahead connections are gone: any use says what replaced them.
+  for (const char* arg : {"--connections=8", "--connections 1", "--connections"}) {
+    EXPECT_EQ(Run("definitions " + Conn() + " --schema sales " + arg, &out), 2) << arg;
     EXPECT_EQ(out.find('\n'), out.size() - 1) << "one line: " << out;
-    EXPECT_NE(out.find("--connections"), std::string::npos) << out;
+    EXPECT_NE(out.find("--read"), std::string::npos) << out;
+  }
+  for (const char* read : {"--read=", "--read bulky", "--read PER-TABLE", "--read"}) {
+    EXPECT_EQ(Run("definitions " + Conn() + " --schema sales " + read, &out), 2) << read;
+    EXPECT_NE(out.find("--read"), std::string::npos) << out;
   }
   // Wrong password: the server's message and status 3.
   EXPECT_EQ(Run("list " + Conn() + " --schema sales", &out, "wrong"), 3);
@@ -320,7 +324,7 @@ TEST_F(ExportCommandTest, SignalsLeaveTheEarlierFileAndNoTemporaryFile) {
     const int status = RunAndSignal(
         {"definitions", "--kind", "postgresql", "--host", srv.host, "--port", srv.port,
          "--user", srv.user, "--database", many, "--settings", settings,
-         "--schema", "big", "--out", target, "--force", "--connections", "1"},
+         "--schema", "big", "--out", target, "--force", "--read", "per-table"},
         sig, &err);
     // clang-format on
     ASSERT_NE(err.find("1/300 "), std::string::npos) << "killed while writing sheets: " << err;

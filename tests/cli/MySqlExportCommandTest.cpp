@@ -88,7 +88,7 @@ TEST_F(MySqlExportCommandTest, DefinitionsSendTheExactStatementsAndMatchTheWindo
   std::string out;
   const size_t from = GeneralLogSize(srv);
   ASSERT_EQ(Run("definitions " + Conn() + " --schema " + ShellQuote(catalog) +
-                    " --connections 1 --out cli.xlsx",
+                    " --read per-table --out cli.xlsx",
                 &out),
             0)
       << out;
@@ -115,6 +115,20 @@ TEST_F(MySqlExportCommandTest, DefinitionsSendTheExactStatementsAndMatchTheWindo
   for (const char* table : {"it's", "kinds", "v_kinds", "with blank; semi", "backslash"})
     EXPECT_EQ(count(my::ColumnsStatement(catalog, Escaped(table))), 1) << table;
   EXPECT_EQ(count("SET NAMES utf8mb4;"), 2 + 2 + 5);
+  EXPECT_EQ(count(my::SchemaColumnsStatement(catalog)), 0);
+
+  // In bulk (the default), the list once and one statement for the columns.
+  const size_t bulkFrom = GeneralLogSize(srv);
+  ASSERT_EQ(
+      Run("definitions " + Conn() + " --schema " + ShellQuote(catalog) + " --out bulk.xlsx", &out),
+      0)
+      << out;
+  EXPECT_EQ(LoggedQueries(srv, bulkFrom, own->user),
+            (std::vector<std::string>{"SET NAMES utf8mb4", Trimmed(my::kVersionStatement),
+                                      "SET NAMES utf8mb4", Trimmed(my::kSchemasStatement),
+                                      "SET NAMES utf8mb4", Trimmed(tables), "SET NAMES utf8mb4",
+                                      Trimmed(my::SchemaColumnsStatement(catalog))}));
+  EXPECT_EQ(DumpWorkbook(dir.File("bulk.xlsx")).values, DumpWorkbook(dir.File("cli.xlsx")).values);
 
   // The window's export through the prompts double, same settings.
   std::filesystem::copy_file(settings, dir.File("Zel.ini"));

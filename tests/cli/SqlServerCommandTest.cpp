@@ -29,6 +29,11 @@ class SqlServerCommandTest : public ::testing::Test {
     ado.On("AS OWNER", {1, {{std::string("dbo")}}});
     ado.On("AS TABLENAME", {4, {{std::string("顧客"), std::string("顧客マスタ"),
                                  std::string("2024/01/01"), std::string("2024/01/02")}}});
+    // The owner's one column statement of an export, its table's name last.
+    ado.On("obj.name as TABLENAME", {9,
+                                     {{std::string("1"), std::string("id"), std::string("int"),
+                                       std::string("10"), std::string(""), std::string("1"),
+                                       std::string("1"), std::nullopt, std::string("顧客")}}});
     ado.On("Col.Colid", {8, {{std::string("1"), std::string("id"), std::string("int"),
                               std::string("10"), std::string(""), std::string("1"),
                               std::string("1"), std::nullopt}}});

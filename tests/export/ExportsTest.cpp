@@ -400,7 +400,7 @@ TEST_F(ExportsTest, ServerGoneMidRunLeavesTheUnfilledTemplate) {
   TTreeNode* sales = b->Select(b->Database(catalogDb), "sales");
   ASSERT_NE(sales, nullptr);
   TExporter exporter(*b->browser);
-  exporter.connections = 1;  // each table read as its sheet is written
+  exporter.read = CatalogRead::PerTable;  // each table read as its sheet is written
   std::string target = dir.File("broken.xlsx");
   b->prompts.saveAnswers.push_back(target);
   // While the first table's rows are written, the server ends our session.

@@ -1,13 +1,15 @@
 // The two exports of an Oracle owner end to end, through the real client
 // over the fake OCI library: the table list and the definition workbook read
-// back by openpyxl, and a definition export reading columns ahead on worker
-// sessions that writes the same workbook as reading them in turn.
+// back by openpyxl, and a definition export reading the owner's columns with
+// one statement that writes the same workbook as reading table by table.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "catalog/oracle/OracleStatements.h"
 #include "common/IniFile.h"
 #include "export/Exports.h"
+#include "support/ExportRun.h"
 #include "support/FakeOci.h"
 #include "support/OraBrowser.h"
 #include "support/PgBrowser.h"
@@ -38,11 +40,11 @@ class OracleExportTest : public ::testing::Test {
     return b;
   }
 
-  std::string Definitions(const std::string& name, int connections) {
+  std::string Definitions(const std::string& name, CatalogRead read) {
     auto b = Connect();
     if (!scott) return {};
     TExporter exporter(*b->browser);
-    exporter.connections = connections;
+    exporter.read = read;
     const std::string target = dir.File(name);
     b->prompts.saveAnswers.push_back(target);
     exporter.DefinitionCommand();
@@ -94,7 +96,7 @@ TEST_F(OracleExportTest, TableListOfAnOwner) {
 }
 
 TEST_F(OracleExportTest, DefinitionsOfAnOwner) {
-  const std::string target = Definitions("defs.xlsx", 1);
+  const std::string target = Definitions("defs.xlsx", CatalogRead::Bulk);
   WorkbookDump d = DumpWorkbook(target, false);
   ASSERT_TRUE(d.ok()) << d.error;
   EXPECT_EQ(d["sheet.count"], "3");
@@ -141,27 +143,38 @@ TEST_F(OracleExportTest, DefinitionsOfAnOwner) {
   EXPECT_EQ(oci.Sessions(), 0);
 }
 
-TEST_F(OracleExportTest, ReadingColumnsAheadWritesTheSameWorkbook) {
-  const std::string serial = Definitions("serial.xlsx", 1);
-  const size_t logons = oci.Logons().size(), statements = oci.Statements().size();
-  const long serialThreads = oci.Count("threads");
-  const std::string ahead = Definitions("ahead.xlsx", 3);
-  const WorkbookDump ds = DumpWorkbook(serial, false), da = DumpWorkbook(ahead, false);
-  ASSERT_TRUE(ds.ok()) << ds.error;
-  ASSERT_TRUE(da.ok()) << da.error;
-  EXPECT_EQ(da.values, ds.values);
-  // The columns were read on the workers' own sessions, each table once.
-  EXPECT_EQ(serialThreads, 1);
-  EXPECT_GT(oci.Count("threads"), 1);
-  // Connect, the owner, the export's table read; then at least one worker.
-  EXPECT_GE(oci.Logons().size() - logons, 4u);
-  EXPECT_EQ(oci.Statements().size() - statements, statements);
-  std::vector<std::string> sent = oci.Statements();
-  for (const char* table : {"DEPT", "EMP", "NO_OBJ"})
-    EXPECT_EQ(std::count(sent.begin() + static_cast<long>(statements), sent.end(),
-                         OraColumnsStatement("SCOTT", table)),
-              1)
-        << table;
+TEST_F(OracleExportTest, BulkAndPerTableWriteTheSameWorkbook) {
+  const size_t start = oci.Statements().size();
+  const std::string perTable = Definitions("per-table.xlsx", CatalogRead::PerTable);
+  const size_t middle = oci.Statements().size();
+  const std::string bulk = Definitions("bulk.xlsx", CatalogRead::Bulk);
+  ExpectSameWorkbook(perTable, bulk, true);
+  const std::vector<std::string> sent = oci.Statements();
+  auto count = [&](size_t from, size_t to, const std::string& sql) {
+    return std::count(sent.begin() + static_cast<long>(from), sent.begin() + static_cast<long>(to),
+                      sql);
+  };
+  for (const char* table : {"DEPT", "EMP", "NO_OBJ"}) {
+    EXPECT_EQ(count(start, middle, OraColumnsStatement("SCOTT", table)), 1) << table;
+    EXPECT_EQ(count(middle, sent.size(), OraColumnsStatement("SCOTT", table)), 0) << table;
+  }
+  EXPECT_EQ(count(start, middle, ora::OwnerColumnsStatement("SCOTT")), 0);
+  EXPECT_EQ(count(middle, sent.size(), ora::OwnerColumnsStatement("SCOTT")), 1);
   EXPECT_EQ(oci.Sessions(), 0);
   EXPECT_EQ(oci.Live(), 0);
+}
+
+TEST_F(OracleExportTest, AFailingOwnerStatementLeavesEachTableToItsOwnStatement) {
+  // An Oracle export shows a failing column statement and goes on; the
+  // owner's statement failing must change nothing of that.
+  const std::string perTable = Definitions("per-table.xlsx", CatalogRead::PerTable);
+  oci.Error(ora::OwnerColumnsStatement("SCOTT"), "ORA-00942: table or view does not exist");
+  const size_t from = oci.Statements().size();
+  const std::string bulk = Definitions("bulk.xlsx", CatalogRead::Bulk);
+  ExpectSameWorkbook(perTable, bulk, true);
+  std::vector<std::string> sent = oci.Statements();
+  sent.erase(sent.begin(), sent.begin() + static_cast<long>(from));
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), ora::OwnerColumnsStatement("SCOTT")), 1);
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), OraColumnsStatement("SCOTT", "EMP")), 1);
+  EXPECT_EQ(oci.Sessions(), 0);
 }

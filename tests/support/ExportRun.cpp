@@ -16,13 +16,13 @@ std::vector<std::string> LogWithoutClock(const TBrowser& browser) {
   return log;
 }
 
-ExportResult RunDefinitionExport(TBrowser& browser, ScriptedPrompts& prompts, int connections,
-                                 const std::string& target,
+ExportResult RunDefinitionExport(TBrowser& browser, ScriptedPrompts& prompts,
+                                 std::optional<CatalogRead> read, const std::string& target,
                                  const std::function<void()>& during) {
   ExportResult r;
   r.target = target;
   TExporter exporter(browser);
-  exporter.connections = connections;
+  exporter.read = read;
   prompts.saveAnswers.push_back(target);
   int listener = -1;
   bool done = false;  // read by the listener until it is removed

@@ -1,11 +1,14 @@
 #pragma once
 // A definition export run as the window runs it, for the tests that hold
-// reading ahead to reading in turn: the same workbook, log and messages.
+// reading a schema in bulk to reading table by table: the same workbook, log
+// and messages.
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "catalog/Browser.h"
+#include "catalog/SchemaRows.h"
 #include "support/ScriptedPrompts.h"
 
 namespace zel::test {
@@ -17,10 +20,10 @@ struct ExportResult {
 };
 
 // Exports the definitions of the node selected in `browser` to `target`
-// (answered through `prompts`), reading ahead on `connections`; `during`
+// (answered through `prompts`), reading the catalog as `read` says; `during`
 // runs once, as soon as the run has written its first log line.
-ExportResult RunDefinitionExport(TBrowser& browser, ScriptedPrompts& prompts, int connections,
-                                 const std::string& target,
+ExportResult RunDefinitionExport(TBrowser& browser, ScriptedPrompts& prompts,
+                                 std::optional<CatalogRead> read, const std::string& target,
                                  const std::function<void()>& during = {});
 
 // The browser's log lines, oldest first, without their clock.

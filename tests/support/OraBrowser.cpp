@@ -1,6 +1,7 @@
 #include "support/OraBrowser.h"
 
 #include "catalog/oracle/OracleReader.h"
+#include "catalog/oracle/OracleStatements.h"
 #include "support/PgBrowser.h"
 
 namespace zel::test {
@@ -85,6 +86,22 @@ void ScriptSampleCatalog(FakeOci& oci) {
              {"9", "TERM", "INTERVAL YEAR(2) TO MONTH", "2", "0", null, null, null}});
   oci.Query(OraColumnsStatement("SCOTT", "NO_OBJ"),
             {{"1", "X", "CHAR", "1", null, null, null, null}});
+  // The same rows from the owner's one column statement, the table's name
+  // last.
+  oci.Query(ora::OwnerColumnsStatement("SCOTT"),
+            {{"1", "DEPTNO", "NUMBER", "2", "0", "1", "1", "部署番号", "DEPT"},
+             {"2", "DNAME", "VARCHAR2", "14", null, null, null, "部署名", "DEPT"},
+             {"3", "LOC", "VARCHAR2", "13", null, null, null, null, "DEPT"},
+             {"1", "EMPNO", "NUMBER", "10", "2", "1", "1", "社員番号", "EMP"},
+             {"2", "ENAME", "VARCHAR2", "30", null, "1", null, "氏名", "EMP"},
+             {"3", "BADGE", "RAW", "16", null, null, null, null, "EMP"},
+             {"4", "HIREDATE", "DATE", null, null, null, null, null, "EMP"},
+             {"5", "RESUME", "CLOB", null, null, null, null, "経歴", "EMP"},
+             {"6", "UPDATED_AT", "TIMESTAMP(6)", null, "6", null, null, null, "EMP"},
+             {"7", "CREATED_AT", "TIMESTAMP(3)", null, "3", null, null, null, "EMP"},
+             {"8", "SEEN_AT", "TIMESTAMP(6) WITH TIME ZONE", null, "6", null, null, null, "EMP"},
+             {"9", "TERM", "INTERVAL YEAR(2) TO MONTH", "2", "0", null, null, null, "EMP"},
+             {"1", "X", "CHAR", "1", null, null, null, null, "NO_OBJ"}});
 }
 
 }  // namespace zel::test

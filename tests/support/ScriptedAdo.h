@@ -2,8 +2,8 @@
 // A double of the SQL Server client (the ADO connection and query) for the
 // server that cannot run here: statement text in, rows of text out, shaped as
 // SQL Server returns them. Records every statement and every connection
-// string; fails with a provider's message where told to. Thread-safe, since
-// exports read columns ahead on worker connections.
+// string; fails with a provider's message where told to. Thread-safe, so
+// that a test may drive it from more than one thread.
 #include <functional>
 #include <mutex>
 #include <optional>

@@ -27,24 +27,6 @@ std::string PortMessage(const std::string& port) {
   return "MySQL のポート番号「" + port + "」は 1 から 65535 までの整数ではありません。";
 }
 
-// One extra connection of an export: each statement on a new component, as
-// the reader runs it, on the worker thread that owns this object.
-class TMySqlColumnReader : public IColumnReader {
- public:
-  explicit TMySqlColumnReader(MySqlConnectionValues values) : values_(std::move(values)) {}
-
-  std::vector<ColumnRow> Read(const ColumnTask& task) override {
-    // Made on the first read, so on the worker thread, and ended with this
-    // object, which the worker destroys.
-    if (!thread_) thread_ = std::make_unique<mysql::TMySQLThread>();
-    return TMySqlReader::ReadColumns(values_, task);
-  }
-
- private:
-  MySqlConnectionValues values_;
-  std::unique_ptr<mysql::TMySQLThread> thread_;
-};
-
 }  // namespace
 
 std::unique_ptr<TMySQL5> NewMySqlComponent(const MySqlConnectionValues& values) {
@@ -136,11 +118,17 @@ void TMySqlReader::LoadColumns(TTreeNode& node) {
   ICatalogReader::FillColumns(browser_, node, rows);
 }
 
-std::unique_ptr<IColumnReader> TMySqlReader::NewColumnReader() {
-  MySqlConnectionValues values;
-  // A wrong port fails every table the same way; the serial read reports it.
-  if (!Values(values)) return nullptr;
-  return std::make_unique<TMySqlColumnReader>(std::move(values));
+bool TMySqlReader::ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow>& out) {
+  BusyCursor busy(browser_.Prompts());
+  std::unique_ptr<TMySQL5> c = NewMySqlComponent(ValuesOrRaise());
+  // Streamed: the rows go straight to the tables they belong to.
+  c->QueryEach(my::SchemaColumnsStatement(c->EscapeString(schema.Text())),
+               [&](const TMySQL5::Row& f) {
+                 auto text = [&](int i) { return text::FromServer(f[static_cast<size_t>(i)]); };
+                 out.Add(text(9), my::ColumnRowOf({text(0), text(1), text(2), text(3), text(4),
+                                                   text(5), text(6), text(7), text(8)}));
+               });
+  return true;
 }
 
 void TMySqlReader::FillColumns(TBrowser& browser, TTreeNode& node,

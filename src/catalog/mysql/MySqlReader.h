@@ -29,7 +29,7 @@ class TMySqlReader : public ICatalogReader {
   void LoadSchemas(TTreeNode& node) override;  // read with the root at connect
   void LoadTables(TTreeNode& node) override;   // LoadMySqlTables
   void LoadColumns(TTreeNode& node) override;  // LoadMySqlColumns
-  std::unique_ptr<IColumnReader> NewColumnReader() override;
+  bool ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow>& out) override;
   void FillColumns(TBrowser& browser, TTreeNode& node,
                    const std::vector<ColumnRow>& rows) override;
 

@@ -24,6 +24,21 @@ std::string ColumnsStatement(std::string_view schemaLiteral, std::string_view ta
   return s;
 }
 
+std::string SchemaColumnsStatement(std::string_view schemaLiteral) {
+  // Every column of the schema belongs to an object of its TABLES rows,
+  // which the table statement lists whole.
+  std::string s =
+      "SELECT    A.ORDINAL_POSITION AS No,   A.COLUMN_NAME,   A.DATA_TYPE,   "
+      "IFNULL(A.NUMERIC_PRECISION, A.CHARACTER_MAXIMUM_LENGTH),   A.NUMERIC_SCALE,   CASE "
+      "A.IS_NULLABLE     WHEN 'NO' then '1'     ELSE ''   END,   CASE A.COLUMN_KEY     WHEN 'PRI' "
+      "then '1'     ELSE ''   END,   A.COLUMN_COMMENT,   A.COLUMN_TYPE,   A.TABLE_NAME FROM    "
+      "INFORMATION_SCHEMA.COLUMNS A  WHERE      A.TABLE_SCHEMA= '";
+  s += schemaLiteral;
+  s += "'";
+  s += "    ORDER BY A.TABLE_NAME, A.ORDINAL_POSITION ";
+  return s;
+}
+
 ColumnRow ColumnRowOf(const ColumnFields& f) {
   using G = TdCommon;
   const std::string& y = f.columnType;

@@ -14,6 +14,9 @@ inline constexpr const char* kSchemasStatement = "SELECT schema_name FROM inform
 
 std::string TablesStatement(std::string_view schemaLiteral);
 std::string ColumnsStatement(std::string_view schemaLiteral, std::string_view tableLiteral);
+// The column statement of every table of the schema: the same select list,
+// the table's name as a tenth column, ordered by table and position.
+std::string SchemaColumnsStatement(std::string_view schemaLiteral);
 
 // The nine fields of one row of the column statement, as read.
 struct ColumnFields {

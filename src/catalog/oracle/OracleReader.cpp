@@ -26,32 +26,6 @@ void Trap(Step&& step) noexcept {
   }
 }
 
-// The column statement on a session of its own, for a worker of an export.
-class TOracleColumnReader : public IColumnReader {
- public:
-  TOracleColumnReader(std::string host, OraConnectString connect)
-      : host_(std::move(host)), connect_(std::move(connect)) {}
-  ~TOracleColumnReader() override {
-    if (database_) Trap([&] { database_->Close(); });
-  }
-
-  std::vector<ColumnRow> Read(const ColumnTask& task) override {
-    if (!database_) {
-      session_ = std::make_unique<OraSession>();
-      database_ = session_->OpenDatabase(host_, connect_, 0);
-    }
-    std::unique_ptr<OraDynaset> dynaset =
-        database_->CreateDynaset(ora::ColumnsStatement(task.schema, task.table), 0);
-    return TOracleReader::ColumnRows(*dynaset);
-  }
-
- private:
-  std::string host_;
-  OraConnectString connect_;
-  std::unique_ptr<OraSession> session_;
-  std::unique_ptr<OraDatabase> database_;
-};
-
 }  // namespace
 
 TOracleReader::TOracleReader(TBrowser& browser) : browser_(browser) {}
@@ -158,9 +132,9 @@ void TOracleReader::LoadTables(TTreeNode& node) {
   CloseObjects();
 }
 
-std::vector<ColumnRow> TOracleReader::ColumnRows(OraDynaset& dynaset) {
+std::vector<ColumnRow> TOracleReader::ColumnRows(OraDynaset& dynaset, int limit) {
   const int fields = dynaset.Fields().Count();
-  const int count = dynaset.RecordCount();
+  const int count = limit >= 0 ? limit : dynaset.RecordCount();
   std::vector<ColumnRow> out;
   out.reserve(static_cast<size_t>(count));
   for (int r = 0; r < count; ++r) {
@@ -194,9 +168,29 @@ void TOracleReader::LoadColumns(TTreeNode& node) {
   // The session, database and dynaset stay held until the next operation.
 }
 
-std::unique_ptr<IColumnReader> TOracleReader::NewColumnReader() {
-  return std::make_unique<TOracleColumnReader>(
-      browser_.FOracleHost, OraConnectString{browser_.FOracleUser, browser_.FOraclePassword});
+bool TOracleReader::ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow>& out) {
+  BusyCursor busy(browser_.Prompts());
+  bool read = false;
+  try {
+    Open(ora::OwnerColumnsStatement(schema.Text()));
+    const int n = FOraDynaset->RecordCount();
+    const bool named = FOraDynaset->Fields().Count() > 8;
+    FOraDynaset->MoveFirst();
+    for (int r = 0; named && r < n; ++r) {
+      const std::string table = Field(8);
+      std::vector<ColumnRow> one = ColumnRows(*FOraDynaset, 1);
+      out.Add(table, std::move(one.front()));
+    }
+    read = named;
+  } catch (const std::exception&) {
+    // A failing column statement does not end an Oracle export: each table
+    // shows its failure and the run goes on. Reading table by table then
+    // fails (or not) exactly as it would have without this statement.
+    out.Clear();
+  }
+  CloseObjects();
+  if (!read) out.Clear();
+  return read;
 }
 
 void TOracleReader::FillColumns(TBrowser& browser, TTreeNode& node,

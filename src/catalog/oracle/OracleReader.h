@@ -28,14 +28,15 @@ class TOracleReader : public ICatalogReader {
   void LoadColumns(TTreeNode& node) override;  // LoadOracleColumns
   // Releases what the last column read still holds.
   void Close() override;
-  std::unique_ptr<IColumnReader> NewColumnReader() override;
+  bool ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow>& out) override;
   void FillColumns(TBrowser& browser, TTreeNode& node, const std::vector<ColumnRow>& rows) override;
 
   static ReaderFactory Factory();
 
-  // The rows of a column statement's dynaset, from its current row on, with
-  // length and scale left empty for the large types.
-  static std::vector<ColumnRow> ColumnRows(OraDynaset& dynaset);
+  // The rows of a column statement's dynaset, from its current row on (as
+  // many as it holds, or `limit`), with length and scale left empty for the
+  // large types.
+  static std::vector<ColumnRow> ColumnRows(OraDynaset& dynaset, int limit = -1);
   // "<class> error raised, with message : <message>", as the table and
   // column loaders show a failure.
   static std::string LoadErrorText(const std::exception& e);

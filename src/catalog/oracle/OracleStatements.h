@@ -16,6 +16,10 @@ std::string Literal(std::string_view name);
 
 std::string TablesStatement(const std::string& owner);
 std::string ColumnsStatement(const std::string& owner, const std::string& table);
+// The column statement of every table of the owner's table list: the same
+// select list and joins, the table's name as a ninth column, ordered by
+// table and column.
+std::string OwnerColumnsStatement(const std::string& owner);
 
 // Types whose length and scale the definition grid leaves empty. The whole
 // type text counts: TIMESTAMP(3) is not one of them.

@@ -83,41 +83,6 @@ std::vector<ColumnRow> TPostgresReader::ReadColumns(TPQCompo& pq, const std::str
   return rows;
 }
 
-namespace {
-
-// One extra connection of an export, to the database of the tables it reads.
-class TPostgresColumnReader : public IColumnReader {
- public:
-  TPostgresColumnReader(const TPQCompo& main, std::string versionLabel)
-      : versionLabel_(std::move(versionLabel)) {
-    pq_.UserName = main.UserName;
-    pq_.UserPass = main.UserPass;
-    pq_.Host = main.Host;
-    pq_.Port = main.Port;
-  }
-
-  std::vector<ColumnRow> Read(const ColumnTask& task) override {
-    auto exec = [this](const std::string& sql) { pq_.ExecSQL(sql); };
-    if (!pq_.Connected() || pq_.DataBaseName != task.database) {
-      pq_.Close();
-      pq_.DataBaseName = task.database;
-      pq_.Open();
-      TPostgresReader::SetUpSession(pq_, exec);
-    }
-    return TPostgresReader::ReadColumns(pq_, versionLabel_, task, exec);
-  }
-
- private:
-  TPQCompo pq_;
-  std::string versionLabel_;
-};
-
-}  // namespace
-
-std::unique_ptr<IColumnReader> TPostgresReader::NewColumnReader() {
-  return std::make_unique<TPostgresColumnReader>(*PQCompoDataBase, browser_.lblDbType());
-}
-
 void TPostgresReader::FillColumns(TBrowser& browser, TTreeNode& node,
                                   const std::vector<ColumnRow>& rows) {
   BusyCursor busy(browser.Prompts());
@@ -140,7 +105,7 @@ void TPostgresReader::InTransaction(Body&& body) {
 }
 
 template <typename RowAction>
-void TPostgresReader::ReadBatches(const char* fetch, RowAction&& action) {
+void TPostgresReader::ReadBatches(const char* fetch, int batchSize, RowAction&& action) {
   Exec(fetch);
   std::unique_ptr<TPQResultset> rs = PQCompoDataBase->GetResult();
   while (rs && rs->RowCount() > 0) {
@@ -148,7 +113,7 @@ void TPostgresReader::ReadBatches(const char* fetch, RowAction&& action) {
       action(*rs);
       rs->Next();
     }
-    if (rs->RowCount() < pg::kBatchSize) break;
+    if (rs->RowCount() < batchSize) break;
     rs.reset();
     Exec(fetch);
     rs = PQCompoDataBase->GetResult();
@@ -174,7 +139,8 @@ bool TPostgresReader::Connect() {
       browser_.SetLblDbType(TdCommon::GetToken(v, 1, ' ') + " " + TdCommon::GetToken(v, 2, ' '));
     }
     Exec(pg::kDatabasesCursor);
-    ReadBatches(pg::kDatabasesFetch, [&](TPQResultset& rs) { rows.Container(root, Field(rs, 0)); });
+    ReadBatches(pg::kDatabasesFetch, pg::kBatchSize,
+                [&](TPQResultset& rs) { rows.Container(root, Field(rs, 0)); });
   });
   return true;
 }
@@ -199,7 +165,8 @@ void TPostgresReader::LoadSchemas(TTreeNode& node) {
   Reopen();
   InTransaction([&] {
     Exec(pg::kSchemasCursor);
-    ReadBatches(pg::kFetch, [&](TPQResultset& rs) { rows.Container(node, Field(rs, 0)); });
+    ReadBatches(pg::kFetch, pg::kBatchSize,
+                [&](TPQResultset& rs) { rows.Container(node, Field(rs, 0)); });
   });
 }
 
@@ -210,9 +177,13 @@ void TPostgresReader::LoadTables(TTreeNode& node) {
   if (!rows.Reload(node, browser_.FSchemaLevel)) return;
   InTransaction([&] {
     Exec(pg::TablesStatement(node.Text()));
-    ReadBatches(pg::kFetch, [&](TPQResultset& rs) {
-      rows.Table(node, {Field(rs, 0), Field(rs, 1), {}, {}}, /*withDates=*/false);
-    });
+    // An export's list comes in larger batches: at a distant server each
+    // FETCH is a round trip. Browsing keeps the batches of 20.
+    const bool exporting = browser_.SchemaRowsOf(node) != nullptr;
+    ReadBatches(exporting ? pg::kListFetch : pg::kFetch,
+                exporting ? pg::kListBatchSize : pg::kBatchSize, [&](TPQResultset& rs) {
+                  rows.Table(node, {Field(rs, 0), Field(rs, 1), {}, {}}, /*withDates=*/false);
+                });
     browser_.ShowPage(Page::TableList);
   });
 }
@@ -224,6 +195,28 @@ void TPostgresReader::LoadColumns(TTreeNode& node) {
       ReadColumns(*PQCompoDataBase, browser_.lblDbType(), browser_.ColumnTaskOf(node),
                   [this](const std::string& sql) { Exec(sql); });
   ICatalogReader::FillColumns(browser_, node, rows);
+}
+
+bool TPostgresReader::ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow>& out) {
+  BusyCursor busy(browser_.Prompts());
+  // Through a cursor, so that a large schema never sits in memory twice
+  // (the client's result and the rows kept for the sheets).
+  InTransaction([&] {
+    Exec(pg::SchemaColumnsCursor(browser_.lblDbType(), schema.Text()));
+    ReadBatches(pg::kColumnFetch, pg::kColumnBatchSize, [&](TPQResultset& rs) {
+      pg::TypeCells type = pg::SplitType(Field(rs, 2));
+      out.Add(Field(rs, 8), {Field(rs, 0),
+                             Field(rs, 1),
+                             type.type,
+                             type.length,
+                             type.scale,
+                             Field(rs, 5),
+                             Field(rs, 6),
+                             Field(rs, 7),
+                             {}});
+    });
+  });
+  return true;
 }
 
 }  // namespace zel

@@ -26,7 +26,7 @@ class TPostgresReader : public ICatalogReader {
   bool Connected() const override;
   void Close() override;
   void PrepareSelection(TTreeNode& node) override;
-  std::unique_ptr<IColumnReader> NewColumnReader() override;
+  bool ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow>& out) override;
   void FillColumns(TBrowser& browser, TTreeNode& node,
                    const std::vector<ColumnRow>& rows) override;
 
@@ -59,7 +59,7 @@ class TPostgresReader : public ICatalogReader {
   void InTransaction(Body&& body);
   // Runs the FETCH statement until a batch comes back short.
   template <typename RowAction>
-  void ReadBatches(const char* fetch, RowAction&& action);
+  void ReadBatches(const char* fetch, int batchSize, RowAction&& action);
 
   TBrowser& browser_;
   std::unique_ptr<TPQCompo> PQCompoDataBase;

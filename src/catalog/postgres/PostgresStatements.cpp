@@ -25,8 +25,11 @@ std::string TablesStatement(std::string_view schema) {
   return s;
 }
 
-std::string ColumnsStatement(std::string_view versionLabel, std::string_view schema,
-                             std::string_view table) {
+namespace {
+
+// The column statement's select list and joins: the table's name comes as a
+// ninth column when `tableColumn`.
+std::string ColumnsSelect(std::string_view versionLabel, bool tableColumn) {
   std::string s =
       "select b.attnum as No, b.attname as 列名,  pg_catalog.format_type(atttypid, atttypmod) as "
       "type,case c.typname    when 'bpchar' then atttypmod - 4    when 'varchar' then atttypmod - "
@@ -39,6 +42,7 @@ std::string ColumnsStatement(std::string_view versionLabel, std::string_view sch
   s += ",     case f.contype       when 'p' then '1'             else ''     end as 主ｷｰ,   "
        "d.description as ";
   s += "\"コメント\"";
+  if (tableColumn) s += ", a.relname";
   s += "   from pg_stat_user_tables as a       inner join pg_attribute as b on a.relid = "
        "b.attrelid      inner join pg_type as c on b.attnum > 0 and b.atttypid = c.oid       left "
        " join pg_class as e on b.attrelid = e.oid       left  join pg_description as d on "
@@ -55,6 +59,14 @@ std::string ColumnsStatement(std::string_view versionLabel, std::string_view sch
     s += "      left  join pg_constraint f on e.oid = f.conrelid and f.contype='p'  and b.attnum "
          "= any(f.conkey)";
   }
+  return s;
+}
+
+}  // namespace
+
+std::string ColumnsStatement(std::string_view versionLabel, std::string_view schema,
+                             std::string_view table) {
+  std::string s = ColumnsSelect(versionLabel, false);
   s += " where a.schemaname = '";
   s += LiteralBody(schema);
   s += "'";
@@ -62,6 +74,18 @@ std::string ColumnsStatement(std::string_view versionLabel, std::string_view sch
   s += LiteralBody(table);
   s += "'";
   s += " order by a.schemaname,a.relname,b.attnum";
+  return s;
+}
+
+std::string SchemaColumnsCursor(std::string_view versionLabel, std::string_view schema) {
+  // pg_stat_user_tables is also the table statement's source: the same
+  // tables, and nothing it leaves out.
+  std::string s = "DECLARE mycursor CURSOR for ";
+  s += ColumnsSelect(versionLabel, true);
+  s += " where a.schemaname = '";
+  s += LiteralBody(schema);
+  s += "'";
+  s += " order by a.relname,b.attnum";
   return s;
 }
 

@@ -15,6 +15,12 @@ inline constexpr const char* kDatabasesFetch = "FETCH 20 in mycursor2";
 inline constexpr const char* kSchemasCursor =
     "DECLARE mycursor CURSOR for SELECT distinct schemaname FROM pg_stat_user_tables";
 inline constexpr const char* kFetch = "FETCH 20 in mycursor";
+// An export's larger batches: of its table list, and of a schema's columns
+// (a few megabytes of rows at a time, whatever the schema's size).
+inline constexpr int kListBatchSize = 1000;
+inline constexpr const char* kListFetch = "FETCH 1000 in mycursor";
+inline constexpr int kColumnBatchSize = 10000;
+inline constexpr const char* kColumnFetch = "FETCH 10000 in mycursor";
 
 // The body of a string literal for the name: quotes doubled, so that no name
 // can end the literal early. Backslashes stay as they are; the reader turns
@@ -26,6 +32,10 @@ std::string TablesStatement(std::string_view schema);
 // 7 series get the primary-key join without any().
 std::string ColumnsStatement(std::string_view versionLabel, std::string_view schema,
                              std::string_view table);
+// The column statement of every table of the schema, as a cursor to fetch
+// from: the same select list and joins, the table's name as a ninth column,
+// ordered by table and column number.
+std::string SchemaColumnsCursor(std::string_view versionLabel, std::string_view schema);
 
 // Splits a format_type text such as "numeric(10,2)" or
 // "character varying(20)[]" into type, length and scale cells.

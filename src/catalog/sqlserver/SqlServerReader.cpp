@@ -51,39 +51,6 @@ void PutRow(TStringGrid& grid, int n, const std::vector<std::string>& cells) {
   for (size_t i = 0; i < cells.size(); ++i) grid.SetCell(static_cast<int>(i), n, cells[i]);
 }
 
-// One extra connection of an export. It connects for each statement and
-// closes after it, as LoadColumns does.
-class TSqlServerColumnReader : public IColumnReader {
- public:
-  TSqlServerColumnReader(std::unique_ptr<IAdoConnection> connection, AdoLogon logon,
-                         std::string versionClass)
-      : connection_(std::move(connection)),
-        logon_(std::move(logon)),
-        versionClass_(std::move(versionClass)) {}
-
-  std::vector<ColumnRow> Read(const ColumnTask& task) override {
-    connection_->Close();
-    AdoLogon logon = logon_;
-    logon.initialCatalog = task.database;
-    connection_->SetConnectionString(logon);
-    IAdoQuery& q = Run(*connection_, ColumnsStatementOrFail(versionClass_, task));
-    // A result of another shape is left to the main connection, which
-    // builds the grid from whatever the result holds.
-    if (q.FieldCount() != kColumnCells)
-      throw std::runtime_error("unexpected column count");
-    std::vector<ColumnRow> rows;
-    for (; !q.Eof(); q.Next()) rows.push_back(RowOf(Cells(q, kColumnCells)));
-    q.Close();
-    connection_->Close();
-    return rows;
-  }
-
- private:
-  std::unique_ptr<IAdoConnection> connection_;
-  AdoLogon logon_;
-  std::string versionClass_;
-};
-
 }  // namespace
 
 TSqlServerReader::TSqlServerReader(TBrowser& browser, AdoFactory ado)
@@ -192,9 +159,25 @@ void TSqlServerReader::LoadColumns(TTreeNode& node) {
   connection_->Close();
 }
 
-std::unique_ptr<IColumnReader> TSqlServerReader::NewColumnReader() {
-  // The logon values are taken here, on the main thread.
-  return std::make_unique<TSqlServerColumnReader>(ado_(), LogonFor({}), browser_.FServerVersion);
+bool TSqlServerReader::ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow>& out) {
+  BusyCursor busy(browser_.Prompts());
+  const std::string database = browser_.DatabaseNameOf(schema);
+  const std::string sql =
+      mssql::OwnerColumnsStatement(browser_.FServerVersion, database, schema.Text());
+  if (sql.empty())
+    throw std::runtime_error("No column statement for SQL Server version class '" +
+                             browser_.FServerVersion + "'.");
+  connection_->Close();
+  SetSqlServerConnection(database);
+  IAdoQuery& q = Run(*connection_, sql);
+  // A result without the table's name cannot be told apart by table.
+  if (q.FieldCount() != kColumnCells + 1)
+    throw std::runtime_error("The column statement returned " + std::to_string(q.FieldCount()) +
+                             " columns instead of " + std::to_string(kColumnCells + 1) + ".");
+  for (; !q.Eof(); q.Next()) out.Add(q.Fields(kColumnCells), RowOf(Cells(q, kColumnCells)));
+  q.Close();
+  connection_->Close();
+  return true;
 }
 
 void TSqlServerReader::FillColumns(TBrowser& browser, TTreeNode& node,

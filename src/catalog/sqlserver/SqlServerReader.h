@@ -24,7 +24,7 @@ class TSqlServerReader : public ICatalogReader {
   void LoadTables(TTreeNode& node) override;   // LoadSqlServerTables
   void LoadColumns(TTreeNode& node) override;  // LoadSqlServerColumns
   void Close() override;
-  std::unique_ptr<IColumnReader> NewColumnReader() override;
+  bool ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow>& out) override;
   void FillColumns(TBrowser& browser, TTreeNode& node,
                    const std::vector<ColumnRow>& rows) override;
 

@@ -82,46 +82,75 @@ std::string TablesStatement(const std::string& versionClass, const std::string& 
   return {};
 }
 
-std::string ColumnsStatement(const std::string& versionClass, const std::string& database,
-                             const std::string& owner, const std::string& table) {
+namespace {
+
+// The column statement of one version class up to its table and owner
+// filter: `table` empty gives every table of the owner, with the table's
+// name as a ninth column, ordered by table and column.
+std::string Columns(const std::string& versionClass, const std::string& database,
+                    const std::string& owner, const std::string& table) {
   const std::string d = Bracketed(database);
+  const bool all = table.empty();
   if (versionClass == "2000") {
-    return "select c.colid as No ,c.name as 列名,ty.name as 型, c.prec as 長さ, c.scale as 小数, "
-           "CASE WHEN c.isnullable = 1 THEN '' ELSE '1' END 必須,pk.PK as 主ｷｰ, s.value as "
-           "コメント    from " +
-           d + ".dbo.sysobjects t   " + "   inner join " + d +
-           ".dbo.sysusers u ON t.UID = u.UID " + "   inner join " + d +
-           ".dbo.syscolumns c  on t.id = c.id  " + "   left join (select k.id,k.colid,'1' as PK from " +
-           d + ".dbo.sysindexes i   " + "     inner join " + d +
-           ".dbo.sysindexkeys k on k.id = i.id and k.indid = i.indid  " +
-           "    where i.name in (   " + "     select name    " + "    from " + d +
-           ".dbo.sysobjects " + "     where xtype = 'PK'  " + "       and parent_obj = i.id  " +
-           "   )) pk  on t.id = pk.id and c.colid = pk.colid " + "  left join " + d +
-           ".dbo.systypes ty on c.xusertype = ty.xusertype  " + " LEFT OUTER JOIN    " + "     " +
-           d + ".dbo.sysproperties s  " + " ON         " + "     s.id = c.id  " +
-           "     and s.smallid=c.colid " + "     AND s.name = 'MS_Description'" +
-           " where t.type = 'U'" + "   and t.status > 0  " + "   and t.name =" +
-           UnicodeLiteral(table) + "   and u.name=" + UnicodeLiteral(owner) +
-           " order by t.name,c.colid";
+    std::string s =
+        "select c.colid as No ,c.name as 列名,ty.name as 型, c.prec as 長さ, c.scale as 小数, "
+        "CASE WHEN c.isnullable = 1 THEN '' ELSE '1' END 必須,pk.PK as 主ｷｰ, s.value as "
+        "コメント";
+    if (all) s += ", t.name as TABLENAME";
+    s += "    from " + d + ".dbo.sysobjects t   " + "   inner join " + d +
+         ".dbo.sysusers u ON t.UID = u.UID " + "   inner join " + d +
+         ".dbo.syscolumns c  on t.id = c.id  " +
+         "   left join (select k.id,k.colid,'1' as PK from " + d + ".dbo.sysindexes i   " +
+         "     inner join " + d + ".dbo.sysindexkeys k on k.id = i.id and k.indid = i.indid  " +
+         "    where i.name in (   " + "     select name    " + "    from " + d +
+         ".dbo.sysobjects " + "     where xtype = 'PK'  " + "       and parent_obj = i.id  " +
+         "   )) pk  on t.id = pk.id and c.colid = pk.colid " + "  left join " + d +
+         ".dbo.systypes ty on c.xusertype = ty.xusertype  " + " LEFT OUTER JOIN    " + "     " + d +
+         ".dbo.sysproperties s  " + " ON         " + "     s.id = c.id  " +
+         "     and s.smallid=c.colid " + "     AND s.name = 'MS_Description'" +
+         " where t.type = 'U'" + "   and t.status > 0  ";
+    // The type and status filters already keep to tables the list shows.
+    if (!all) s += "   and t.name =" + UnicodeLiteral(table);
+    s += "   and u.name=" + UnicodeLiteral(owner) + " order by t.name,c.colid";
+    return s;
   }
   if (versionClass == "2005" || versionClass == "2008") {
-    return " select Col.Colid,Col.name as '名称' ,(Select top 1 name From systypes Where "
-           "systypes.xtype = Col.xtype) as '型'   ,Col.prec as '桁数' ,case isnull(Col.xscale,0) "
-           "when 0 then ''  else cast( Col.scale as varchar(10) )  end '小数部'  ,case "
-           "Col.isnullable  when 0 then '1'  else ''  end 'NN' ,pk.PK as 主ｷｰ ,ex.value  as "
-           "'colcomment' From " +
-           d + ".dbo.syscolumns as col " + " inner join " + d +
-           ".dbo.sysobjects as obj on col.id = obj.id " + " inner join sysusers u on obj.uid=U.uid " +
-           " left join sys.extended_properties as ex " +
-           " on  col.id = ex.major_id and ex.minor_id = col.colid and ex.name = 'MS_Description' " +
-           "   left join (select k.id,k.colid,'1' as PK from " + d + ".dbo.sysindexes i   " +
-           "     inner join " + d + ".dbo.sysindexkeys k on k.id = i.id and k.indid = i.indid  " +
-           "    where i.name in (   " + "     select name    " + "    from " + d +
-           ".dbo.sysobjects " + "     where xtype = 'PK'  " + "       and parent_obj = i.id  " +
-           "   )) pk  on col.id = pk.id and col.colid = pk.colid " + " Where obj.name = " +
-           UnicodeLiteral(table) + " and u.name=" + UnicodeLiteral(owner);
+    std::string s =
+        " select Col.Colid,Col.name as '名称' ,(Select top 1 name From systypes Where "
+        "systypes.xtype = Col.xtype) as '型'   ,Col.prec as '桁数' ,case isnull(Col.xscale,0) "
+        "when 0 then ''  else cast( Col.scale as varchar(10) )  end '小数部'  ,case "
+        "Col.isnullable  when 0 then '1'  else ''  end 'NN' ,pk.PK as 主ｷｰ ,ex.value  as "
+        "'colcomment'";
+    if (all) s += ", obj.name as TABLENAME";
+    s += " From " + d + ".dbo.syscolumns as col " + " inner join " + d +
+         ".dbo.sysobjects as obj on col.id = obj.id " + " inner join sysusers u on obj.uid=U.uid " +
+         " left join sys.extended_properties as ex " +
+         " on  col.id = ex.major_id and ex.minor_id = col.colid and ex.name = 'MS_Description' " +
+         "   left join (select k.id,k.colid,'1' as PK from " + d + ".dbo.sysindexes i   " +
+         "     inner join " + d + ".dbo.sysindexkeys k on k.id = i.id and k.indid = i.indid  " +
+         "    where i.name in (   " + "     select name    " + "    from " + d +
+         ".dbo.sysobjects " + "     where xtype = 'PK'  " + "       and parent_obj = i.id  " +
+         "   )) pk  on col.id = pk.id and col.colid = pk.colid ";
+    if (!all)
+      return s + " Where obj.name = " + UnicodeLiteral(table) +
+             " and u.name=" + UnicodeLiteral(owner);
+    // Only the objects the table statement lists: no view, no system table.
+    return s + " Where obj.type = 'U' AND obj.status >= 0 and u.name=" + UnicodeLiteral(owner) +
+           " order by obj.name,col.colid";
   }
   return {};
+}
+
+}  // namespace
+
+std::string ColumnsStatement(const std::string& versionClass, const std::string& database,
+                             const std::string& owner, const std::string& table) {
+  return Columns(versionClass, database, owner, table);
+}
+
+std::string OwnerColumnsStatement(const std::string& versionClass, const std::string& database,
+                                  const std::string& owner) {
+  return Columns(versionClass, database, owner, {});
 }
 
 ServerVersion ClassifyVersion(const std::string& version) {

@@ -21,6 +21,11 @@ std::string TablesStatement(const std::string& versionClass, const std::string& 
                             const std::string& owner);
 std::string ColumnsStatement(const std::string& versionClass, const std::string& database,
                              const std::string& owner, const std::string& table);
+// The column statement of every table the owner's table statement lists:
+// the same select list and joins, the table's name as a ninth column,
+// ordered by table and column.
+std::string OwnerColumnsStatement(const std::string& versionClass, const std::string& database,
+                                  const std::string& owner);
 
 // From the first column of the version statement.
 struct ServerVersion {

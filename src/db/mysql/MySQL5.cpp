@@ -86,6 +86,15 @@ void TMySQL5::Close() {
 }
 
 void TMySQL5::Query(const std::string& sql) {
+  // Every row is held: a documentation tool that stops at some count
+  // reports a wrong document as a good one.
+  QueryEach(sql, [this](const Row& row) {
+    FRows.push_back(row);
+    ++FRecordCount;
+  });
+}
+
+void TMySQL5::QueryEach(const std::string& sql, const std::function<void(const Row&)>& each) {
   // A connection that never opened raises with the reason it did not
   // (the library itself would only say the server has gone away).
   if (!connection) RaiseError(FLastError.empty() ? "0 - not connected" : FLastError);
@@ -96,13 +105,15 @@ void TMySQL5::Query(const std::string& sql) {
   ResultGuard guard{result};
   const unsigned fields = mysql::mysql_field_count(connection);
   FFieldCount = fields > kMaxFields ? kMaxFields : static_cast<int>(fields);
-  // Every row is held: a documentation tool that stops at some count
-  // reports a wrong document as a good one.
+  Row held;
   while (mysql::MYSQL_ROW row = mysql::mysql_fetch_row(result)) {
-    std::array<std::string, kMaxFields>& held = FRows.emplace_back();
-    for (int f = 0; f < FFieldCount; ++f)
-      if (row[f]) held[static_cast<size_t>(f)] = row[f];
-    ++FRecordCount;
+    for (int f = 0; f < FFieldCount; ++f) {
+      if (row[f])
+        held[static_cast<size_t>(f)] = row[f];
+      else
+        held[static_cast<size_t>(f)].clear();
+    }
+    each(held);
   }
   // The end of an unbuffered result and a connection lost while reading
   // look alike from mysql_fetch_row; only the error number tells them apart.

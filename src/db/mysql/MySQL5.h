@@ -3,6 +3,7 @@
 // time, the rows of each statement appended to an in-memory table of text.
 // The catalog reader makes a new instance for every statement.
 #include <array>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -44,6 +45,11 @@ class TMySQL5 {
   // Runs the statement and appends every row it returns, the first ten
   // fields of each. Raises EMySQLError on failure.
   void Query(const std::string& sql);
+  using Row = std::array<std::string, kMaxFields>;
+  // Runs the statement and hands each row to `each` as it arrives, holding
+  // none: for results too large to keep twice. Raises as Query does, also
+  // part way when the connection is lost while reading.
+  void QueryEach(const std::string& sql, const std::function<void(const Row&)>& each);
   // Makes row `row` (1-based) current; out-of-range numbers are ignored.
   void SetRecord(int row);
   // Field `field` (1-based) of the current row; empty while none is current.
@@ -69,7 +75,7 @@ class TMySQL5 {
   int FRecordCount = 0;
   int CurrentRecord = 0;
   int FFieldCount = 0;
-  std::vector<std::array<std::string, kMaxFields>> FRows;
+  std::vector<Row> FRows;
   bool FConnected = false;
   std::string FLastError;
   unsigned FLastErrorNumber = 0;

@@ -1,12 +1,14 @@
 // The Oracle catalog reader through the real client over the fake OCI
 // library: the statements as whole texts, what lands in the tree, the grids
 // and the labels, how failures are shown, which objects stay open, quoted
-// and Japanese names, and reading columns on a worker's own session.
+// and Japanese names, and the owner's one column statement filling a grid as
+// the table's own statement does.
 #include <gtest/gtest.h>
 
 #include <thread>
 
 #include "catalog/oracle/OracleReader.h"
+#include "catalog/oracle/OracleStatements.h"
 #include "db/oracle/oci.h"
 #include "support/FakeOci.h"
 #include "support/OraBrowser.h"
@@ -260,31 +262,28 @@ TEST_F(OracleReaderTest, JapaneseNamesRoundTrip) {
             (Cells{"1", "顧客名", "NVARCHAR2", "40", "", "1", "1", "名前（全角）"}));
 }
 
-TEST_F(OracleReaderTest, ColumnReaderOnAWorkerGivesWhatTheSerialReadGives) {
+TEST_F(OracleReaderTest, TheOwnersColumnStatementFillsTheGridAsTheTablesOwnDoes) {
   Connect();
-  b.Select(b.Root(), "SCOTT");
+  TTreeNode* scott = b.Select(b.Root(), "SCOTT");
   TTreeNode* emp = b.Select(Scott(), "EMP");
   ASSERT_NE(emp, nullptr);
   const TStringGrid serial = b.browser->grdTableDefinition();
   const size_t logonsBefore = oci.Logons().size();
 
   auto* reader = b.browser->Reader();
-  std::unique_ptr<IColumnReader> worker = reader->NewColumnReader();
-  ASSERT_NE(worker, nullptr);
-  std::vector<ColumnRow> rows;
-  std::thread t([&] {
-    rows = worker->Read(b.browser->ColumnTaskOf(*emp));
-    worker.reset();  // made on the main thread, closed on its worker
-  });
-  t.join();
-  EXPECT_EQ(oci.Logons().size(), logonsBefore + 1) << "a session of its own";
-  EXPECT_EQ(oci.Statements().back(), OraColumnsStatement("SCOTT", "EMP"));
+  RowsByTable<ColumnRow> rows;
+  ASSERT_TRUE(reader->ReadSchemaColumns(*scott, rows));
+  EXPECT_EQ(rows.Tables(), 3u);
+  EXPECT_EQ(oci.Logons().size(), logonsBefore + 1);
+  EXPECT_EQ(oci.Statements().back(), ora::OwnerColumnsStatement("SCOTT"));
+  EXPECT_EQ(oci.Sessions(), 0) << "nothing held after the owner's statement";
   TdCommon::ClearGrid(b.browser->grdTableDefinition(), 2);
-  reader->FillColumns(*b.browser, *emp, rows);
+  reader->FillColumns(*b.browser, *emp, rows.Take("EMP"));
   const TStringGrid& filled = b.browser->grdTableDefinition();
   ASSERT_EQ(filled.RowCount(), serial.RowCount());
   ASSERT_EQ(filled.ColCount(), serial.ColCount());
   for (int r = 0; r < serial.RowCount(); ++r)
     EXPECT_EQ(Row(filled, r), Row(serial, r)) << "row " << r;
+  EXPECT_TRUE(rows.Take("EMP").empty()) << "handed out once";
   EXPECT_FALSE(b.prompts.busy);
 }
