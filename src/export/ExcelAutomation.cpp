@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
+#include <system_error>
 
 #include "common/Resources.h"
 #include "export/FileProblem.h"
@@ -101,6 +102,12 @@ std::optional<std::string> SelectTargetFile(AutomationContext& ctx, const std::s
 std::unique_ptr<TTargetFile> ReserveTargetFile(AutomationContext& ctx, const std::string& target) {
   try {
     return std::make_unique<TTargetFile>(target);
+  } catch (const std::system_error& e) {
+    // Say why: a missing folder and a folder without rights need different
+    // mends from the user.
+    ctx.prompts.MessageBox({"Zelmora", "「" + target + "」" + FileErrorReason(e.code().value(), true),
+                            MsgIcon::Information, MsgButtons::Ok, MsgResult::Ok});
+    return nullptr;
   } catch (const std::exception&) {
     ctx.prompts.MessageBox({"Zelmora", Replace("%s アクセスできません。", target),
                             MsgIcon::Information, MsgButtons::Ok, MsgResult::Ok});

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
+#include <system_error>
 #include <vector>
 
 namespace zel::xl {
@@ -144,8 +145,8 @@ TTargetFile::TTargetFile(const std::string& target)
   TSignalsDeferred deferred;
   const int fd = ::mkostemp(buf.data(), O_CLOEXEC);
   if (fd < 0)
-    throw std::runtime_error(target + ": no file can be made in its folder (" +
-                             std::strerror(errno) + ")");
+    throw std::system_error(errno, std::generic_category(),
+                            target + ": no file can be made in its folder");
   ::close(fd);
   temp_ = buf.data();
   slot_ = Register(temp_);

@@ -36,7 +36,7 @@ class FreeTdsExportCommandTest : public ::testing::Test {
                             "Developer Edition (64-bit)"}}});
     tds->On("from sysdatabases", {{"name"}, {{"master"}, {"販売"}}});
     tds->On("AS OWNER", {{"OWNER"}, {{"dbo"}}});
-    tds->On("AS TABLENAME", {{"TABLENAME", "value", "", ""},
+    tds->On("A\\.NAME AS TABLENAME", {{"TABLENAME", "value", "", ""},
                              {{"顧客", "顧客マスタ", "2024/01/05", "2024/02/29"},
                               {"注文", std::nullopt, "2023/12/31", "2024/01/01"}}});
     longComment.clear();
@@ -50,6 +50,13 @@ class FreeTdsExportCommandTest : public ::testing::Test {
     tds->On("Col\\.Colid.*obj\\.name = N'注文'",
             {{"Colid", "名称", "型", "桁数", "小数部", "NN", "主ｷｰ", "colcomment"},
              {{"1", "備考", "nvarchar", "-1", "", "", std::nullopt, longComment}}});
+    // The export reads the owner's columns at once, table name last.
+    tds->On("obj\\.name as TABLENAME",
+            {{"Colid", "名称", "型", "桁数", "小数部", "NN", "主ｷｰ", "colcomment", "TABLENAME"},
+             {{"1", "顧客ID", "int", "10", "", "1", "1", "顧客を表す番号", "顧客"},
+              {"2", "氏名", "nvarchar", "100", "", "1", std::nullopt, std::nullopt, "顧客"},
+              {"3", "与信額", "decimal", "12", "2", "", std::nullopt, "", "顧客"},
+              {"1", "備考", "nvarchar", "-1", "", "", std::nullopt, longComment, "注文"}}});
   }
 
   int Run(const std::string& args, std::string* output) {

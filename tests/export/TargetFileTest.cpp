@@ -198,7 +198,8 @@ TEST(TargetFile, ReplacesTheTargetInOneRenameOnlyWhenCommitted) {
     Window w;
     AutomationContext ctx = w.Context();
     EXPECT_EQ(ReserveTargetFile(ctx, dir.File("locked/x.xlsx")), nullptr);
-    EXPECT_EQ(w.LastMessage(), dir.File("locked/x.xlsx") + " アクセスできません。");
+    EXPECT_EQ(w.LastMessage(), "「" + dir.File("locked/x.xlsx") +
+                                   "」を書き込む権限がありません（保存先フォルダーに書き込めません）。");
     EXPECT_TRUE(Names(dir.File("locked")).empty());
   }
 }
