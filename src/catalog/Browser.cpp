@@ -208,6 +208,51 @@ void TBrowser::LoadColumns(TTreeNode& node) {
   reader_->LoadColumns(node);
 }
 
+namespace {
+
+TableFacts NotGiven() {
+  TableFacts f;
+  f.hasDefaults = f.hasIndexes = f.hasForeignKeys = f.hasConstraints = false;
+  return f;
+}
+
+// Read once per schema (marked first, so a failing statement is not sent
+// again), then each table takes its own.
+template <typename Holder, typename ReadFn>
+void ReadOnce(Holder& holder, ReadFn read) {
+  if (holder.tried) return;
+  holder.tried = true;
+  holder.read = read(holder.tables);
+}
+
+}  // namespace
+
+TableFacts TBrowser::TableFactsOf(TTreeNode& table) {
+  TTreeNode* schema = table.Parent();
+  if (!reader_ || !schema) return NotGiven();
+  SchemaRows::Facts own;
+  SchemaRows* rows = SchemaRowsOf(*schema);
+  SchemaRows::Facts& facts = rows ? rows->facts : own;
+  ReadOnce(facts, [&](auto& out) { return reader_->ReadSchemaFacts(*schema, out); });
+  if (!facts.read) return NotGiven();
+  auto it = facts.tables.find(table.Text());
+  if (it == facts.tables.end()) return {};
+  TableFacts taken = std::move(it->second);
+  facts.tables.erase(it);
+  return taken;
+}
+
+std::string TBrowser::TableKindOf(TTreeNode& table) {
+  TTreeNode* schema = table.Parent();
+  if (!reader_ || !schema) return {};
+  SchemaRows::Kinds own;
+  SchemaRows* rows = SchemaRowsOf(*schema);
+  SchemaRows::Kinds& kinds = rows ? rows->kinds : own;
+  ReadOnce(kinds, [&](auto& out) { return reader_->ReadTableKinds(*schema, out); });
+  auto it = kinds.tables.find(table.Text());
+  return it == kinds.tables.end() ? std::string() : it->second;
+}
+
 ColumnTask TBrowser::ColumnTaskOf(const TTreeNode& table) const {
   return {DatabaseNameOf(table), table.Parent() ? table.Parent()->Text() : std::string(),
           table.Text()};

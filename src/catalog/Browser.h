@@ -114,6 +114,12 @@ class TBrowser : private ITreeObserver {
   void LoadSchemas(TTreeNode& node);
   void LoadTables(TTreeNode& node);
   void LoadColumns(TTreeNode& node);
+  // The detailed document's facts of a table node: from the export's
+  // schema-wide read when one is on, otherwise by the schema's statements for
+  // this one table. A kind that reads none gives facts marked as not given.
+  TableFacts TableFactsOf(TTreeNode& table);
+  // The detailed table list's 種別 of a table node; empty when not known.
+  std::string TableKindOf(TTreeNode& table);
   std::string DatabaseNameOf(const TTreeNode& node) const;
   std::string SchemaNameOf(const TTreeNode& node) const;
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "catalog/CatalogRows.h"
+#include "catalog/TableFacts.h"
 #include "catalog/SchemaRows.h"
 
 namespace zel {
@@ -48,6 +49,21 @@ class ICatalogReader {
   // when the kind reads table by table; a failure raises as LoadColumns's
   // would.
   virtual bool ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow>& out) {
+    (void)schema;
+    (void)out;
+    return false;
+  }
+  // The detailed document's facts of every table of the schema, one
+  // schema-wide statement per fact; a table without any has no entry. False,
+  // with nothing read, when the kind reads none of them. Failures raise.
+  virtual bool ReadSchemaFacts(TTreeNode& schema, std::map<std::string, TableFacts>& out) {
+    (void)schema;
+    (void)out;
+    return false;
+  }
+  // What each table of the schema is (the detailed list's 種別), by one
+  // statement. False when the kind cannot tell.
+  virtual bool ReadTableKinds(TTreeNode& schema, TableKinds& out) {
     (void)schema;
     (void)out;
     return false;

@@ -4,12 +4,14 @@
 // sheet takes them. A thousand tables then cost one round trip per fact
 // instead of one per table and fact. Further facts (defaults, indexes,
 // constraints) get a member of their own beside `columns`.
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "catalog/CatalogRows.h"
+#include "catalog/TableFacts.h"
 
 namespace zel {
 
@@ -51,6 +53,18 @@ struct SchemaRows {
   explicit SchemaRows(const TTreeNode& schemaNode) : schema(&schemaNode) {}
   const TTreeNode* schema;
   SchemaFact<ColumnRow> columns;
+  // The detailed document's facts and table kinds, read like the columns:
+  // at the first table that needs them, once.
+  struct Facts {
+    bool tried = false;
+    bool read = false;
+    std::map<std::string, TableFacts> tables;
+  } facts;
+  struct Kinds {
+    bool tried = false;
+    bool read = false;
+    TableKinds tables;
+  } kinds;
 };
 
 // How an export reads the catalog: "bulk", one schema-wide statement per
