@@ -219,4 +219,20 @@ bool TPostgresReader::ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow
   return true;
 }
 
+bool TPostgresReader::ReadTableKinds(TTreeNode& schema, TableKinds& out) {
+  UseDatabaseOf(schema);
+  const std::string& name = schema.Text();
+  InTransaction([&] {
+    Exec(pg::TableKindsCursor(pg::ServerVersion(browser_.lblDbType()), name));
+    ReadBatches(pg::kListFetch, pg::kListBatchSize, [&](TPQResultset& rs) {
+      // A parent in another schema is named with its schema.
+      std::string parent = Field(rs, 3);
+      const std::string parentSchema = Field(rs, 4);
+      if (!parentSchema.empty() && parentSchema != name) parent = parentSchema + "." + parent;
+      out[Field(rs, 0)] = pg::KindText(Field(rs, 1), Field(rs, 2) == "t", parent);
+    });
+  });
+  return true;
+}
+
 }  // namespace zel

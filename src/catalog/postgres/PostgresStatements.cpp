@@ -89,6 +89,50 @@ std::string SchemaColumnsCursor(std::string_view versionLabel, std::string_view 
   return s;
 }
 
+int ServerVersion(std::string_view label) {
+  constexpr int kCurrent = 99900;
+  const size_t at = label.find_first_of("0123456789");
+  if (at == std::string_view::npos) return kCurrent;
+  int numbers[2] = {0, 0};
+  size_t i = at;
+  for (int n = 0; n < 2; ++n) {
+    if (i >= label.size() || label[i] < '0' || label[i] > '9') break;
+    for (; i < label.size() && label[i] >= '0' && label[i] <= '9'; ++i)
+      numbers[n] = numbers[n] * 10 + (label[i] - '0');
+    if (i < label.size() && label[i] == '.') ++i;
+    else break;
+  }
+  // From 10 on the second number is a minor release, not a feature one.
+  return numbers[0] >= 10 ? numbers[0] * 100 : numbers[0] * 100 + numbers[1];
+}
+
+std::string TableKindsCursor(int version, std::string_view schema) {
+  std::string s = "DECLARE mycursor CURSOR for SELECT a.relname, c.relkind, ";
+  if (version >= 1000) {
+    // A partition has exactly one parent; plain inheritance children are
+    // tables of their own.
+    s += "case when c.relispartition then 't' else 'f' end, p.relname, pn.nspname FROM "
+         "pg_stat_user_tables as a inner join pg_class as c on c.oid = a.relid left join "
+         "pg_inherits as i on c.relispartition and i.inhrelid = c.oid left join pg_class as p on "
+         "p.oid = i.inhparent left join pg_namespace as pn on pn.oid = p.relnamespace";
+  } else {
+    s += "'f', '', '' FROM pg_stat_user_tables as a inner join pg_class as c on c.oid = a.relid";
+  }
+  s += " WHERE a.schemaname = '";
+  s += LiteralBody(schema);
+  s += "' ORDER BY a.relname";
+  return s;
+}
+
+std::string KindText(std::string_view relkind, bool partition, std::string_view parent) {
+  if (partition) return "パーティション (" + std::string(parent) + ")";
+  if (relkind == "r" || relkind == "p") return "テーブル";
+  if (relkind == "f") return "外部テーブル";
+  if (relkind == "m") return "マテリアライズドビュー";
+  if (relkind == "v") return "ビュー";
+  return {};
+}
+
 TypeCells SplitType(std::string_view t) {
   TypeCells cells;
   cells.type = TdCommon::GetToken(t, 1, '(') + TdCommon::GetToken(t, 2, ')');

@@ -37,6 +37,17 @@ std::string ColumnsStatement(std::string_view versionLabel, std::string_view sch
 // ordered by table and column number.
 std::string SchemaColumnsCursor(std::string_view versionLabel, std::string_view schema);
 
+// The server's version from lblDbType's text ("PostgreSQL 9.6.24" -> 906,
+// "PostgreSQL 15.4" -> 1500); a text without one counts as a current server.
+int ServerVersion(std::string_view versionLabel);
+
+// What each table of the schema's list is: name, relkind, whether it is a
+// partition, and its parent's name and schema (servers before 10 know no
+// partitions and give empty texts for them).
+std::string TableKindsCursor(int version, std::string_view schema);
+// The 種別 text of one row of TableKindsCursor.
+std::string KindText(std::string_view relkind, bool partition, std::string_view parent);
+
 // Splits a format_type text such as "numeric(10,2)" or
 // "character varying(20)[]" into type, length and scale cells.
 struct TypeCells {
