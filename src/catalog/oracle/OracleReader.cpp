@@ -5,6 +5,7 @@
 #include "catalog/Browser.h"
 #include "catalog/CatalogRows.h"
 #include "catalog/ConnectFailure.h"
+#include "catalog/FactText.h"
 #include "catalog/oracle/OracleStatements.h"
 #include "common/Text.h"
 #include "db/oracle/OraError.h"
@@ -24,6 +25,74 @@ void Trap(Step&& step) noexcept {
     step();
   } catch (...) {
   }
+}
+
+// Each row of a fact's dynaset, as text; a result narrower than the
+// statement's select list is refused rather than read wrongly.
+template <typename Take>
+void EachRow(OraDynaset& d, int fields, Take take) {
+  if (d.Fields().Count() < fields)
+    throw EOleException("The statement returned " + std::to_string(d.Fields().Count()) +
+                        " columns instead of " + std::to_string(fields) + ".");
+  const int n = d.RecordCount();
+  d.MoveFirst();
+  std::vector<std::string> row(static_cast<size_t>(fields));
+  for (int r = 0; r < n; ++r) {
+    for (int c = 0; c < fields; ++c) row[static_cast<size_t>(c)] = Text(d.Fields(c));
+    take(row);
+    d.MoveNext();
+  }
+}
+
+void TakeDefault(const std::vector<std::string>& r, std::map<std::string, TableFacts>& out) {
+  const std::string text = facts::TrimEnd(r[2]);
+  std::string cell;
+  // An identity column's default is its sequence's NEXTVAL: the kind of
+  // column says more.
+  if (r[3] == "YES")
+    cell = "IDENTITY";
+  else if (r[4] == "YES")
+    cell = "GENERATED ALWAYS AS (" + text + ")";
+  else if (!facts::IsNullDefault(text))
+    cell = text;
+  if (!cell.empty()) out[r[0]].defaults[r[1]] = cell;
+}
+
+// The column list a key shows: the expression of a function-based column
+// (a descending one is one too, on its column), " DESC" where descending.
+void TakeIndexColumn(const std::vector<std::string>& r, std::map<std::string, TableFacts>& out) {
+  IndexFact& f = facts::Named(out[r[0]].indexes, r[1]);
+  f.method = r[2];
+  f.unique = r[3] == "UNIQUE";
+  f.primary = r[4] == "1";
+  const std::string expression = facts::TrimEnd(r[7]);
+  facts::AddItem(f.columns,
+                 (expression.empty() ? r[5] : expression) + (r[6] == "DESC" ? " DESC" : ""));
+}
+
+void TakeForeignKeyColumn(const std::vector<std::string>& r, const std::string& owner,
+                          std::map<std::string, TableFacts>& out) {
+  TableFacts& t = out[r[0]];
+  ForeignKeyFact& f = facts::Named(t.foreignKeys, r[1]);
+  f.refTable = r[3] == owner || r[3].empty() ? r[4] : r[3] + "." + r[4];
+  f.onDelete = r[6];
+  // Oracle has no ON UPDATE rule: a referenced key cannot change while
+  // rows point at it, which is what NO ACTION means elsewhere.
+  f.onUpdate = "NO ACTION";
+  facts::AddItem(f.columns, r[2]);
+  facts::AddItem(f.refColumns, r[5]);
+  facts::AddItem(t.references[r[2]], f.refTable + "." + r[5], "\n");
+}
+
+// Whether a check is one Oracle made for a NOT NULL column: a generated
+// name and nothing but `"COLUMN" IS NOT NULL`.
+bool IsNotNullCheck(const std::string& generated, const std::string& condition) {
+  static const std::string kTail = "\" IS NOT NULL";
+  if (generated != "GENERATED NAME") return false;
+  const std::string c = facts::TrimEnd(condition);
+  if (c.size() <= kTail.size() + 1 || c.front() != '"') return false;
+  if (c.compare(c.size() - kTail.size(), kTail.size(), kTail) != 0) return false;
+  return c.find('"', 1) == c.size() - kTail.size();
 }
 
 }  // namespace
@@ -191,6 +260,64 @@ bool TOracleReader::ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow>&
   CloseObjects();
   if (!read) out.Clear();
   return read;
+}
+
+bool TOracleReader::ReadSchemaFacts(TTreeNode& schema, std::map<std::string, TableFacts>& out) {
+  BusyCursor busy(browser_.Prompts());
+  const std::string& owner = schema.Text();
+  std::map<std::string, TableFacts> read;
+  // Unique constraints' columns, by table and name, until complete.
+  std::map<std::pair<std::string, std::string>, std::string> keys;
+  try {
+    Open(ora::DefaultsStatement(browser_.FServerVersion, owner));
+    EachRow(*FOraDynaset, 5, [&](const auto& r) { TakeDefault(r, read); });
+    const auto next = [&](const std::string& sql) -> OraDynaset& {
+      Trap([&] { FOraDynaset->Close(); });
+      FOraDynaset = FOraDatabase->CreateDynaset(sql, 0);
+      return *FOraDynaset;
+    };
+    EachRow(next(ora::IndexesStatement(owner)), 8,
+            [&](const auto& r) { TakeIndexColumn(r, read); });
+    EachRow(next(ora::ForeignKeysStatement(owner)), 7,
+            [&](const auto& r) { TakeForeignKeyColumn(r, owner, read); });
+    EachRow(next(ora::ConstraintsStatement(owner)), 6, [&](const auto& r) {
+      if (r[2] == "C" && IsNotNullCheck(r[3], r[4])) return;
+      ConstraintFact& f = facts::Named(read[r[0]].constraints, r[1]);
+      if (r[2] == "U") {
+        f.type = "UNIQUE";
+        facts::AddItem(keys[{r[0], r[1]}], r[5]);
+      } else {
+        f.type = "CHECK";
+        f.definition = facts::TrimEnd(r[4]);
+      }
+    });
+  } catch (...) {
+    CloseObjects();
+    throw;
+  }
+  CloseObjects();
+  for (const auto& [key, columns] : keys)
+    facts::Named(read[key.first].constraints, key.second).definition = "UNIQUE (" + columns + ")";
+  out = std::move(read);
+  return true;
+}
+
+bool TOracleReader::ReadTableKinds(TTreeNode& schema, TableKinds& out) {
+  TableKinds read;
+  try {
+    Open(ora::TableKindsStatement(schema.Text()));
+    EachRow(*FOraDynaset, 2, [&](const auto& r) {
+      read[r[0]] = r[1] == "M"   ? "マテリアライズドビュー"
+                   : r[1] == "X" ? "外部テーブル"
+                                 : "テーブル";
+    });
+  } catch (...) {
+    CloseObjects();
+    throw;
+  }
+  CloseObjects();
+  out = std::move(read);
+  return true;
 }
 
 void TOracleReader::FillColumns(TBrowser& browser, TTreeNode& node,

@@ -29,6 +29,10 @@ class TOracleReader : public ICatalogReader {
   // Releases what the last column read still holds.
   void Close() override;
   bool ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow>& out) override;
+  // Four statements in one session: defaults, indexes, foreign keys, unique
+  // and check constraints. A failure raises with the server's message.
+  bool ReadSchemaFacts(TTreeNode& schema, std::map<std::string, TableFacts>& out) override;
+  bool ReadTableKinds(TTreeNode& schema, TableKinds& out) override;
   void FillColumns(TBrowser& browser, TTreeNode& node, const std::vector<ColumnRow>& rows) override;
 
   static ReaderFactory Factory();

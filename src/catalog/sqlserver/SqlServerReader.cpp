@@ -5,6 +5,7 @@
 #include "catalog/Browser.h"
 #include "catalog/CatalogRows.h"
 #include "catalog/ConnectFailure.h"
+#include "catalog/FactText.h"
 #include "catalog/sqlserver/SqlServerStatements.h"
 #include "db/odbc/TADOConnection.h"
 
@@ -49,6 +50,103 @@ ColumnRow RowOf(std::vector<std::string> c) {
 void PutRow(TStringGrid& grid, int n, const std::vector<std::string>& cells) {
   grid.SetRowCount(n + 1);
   for (size_t i = 0; i < cells.size(); ++i) grid.SetCell(static_cast<int>(i), n, cells[i]);
+}
+
+// Runs one fact's statement and hands each row to `take`; a result narrower
+// than the statement's select list is refused rather than read wrongly.
+template <typename Take>
+void EachRow(IAdoConnection& connection, const std::string& sql, int fields, Take take) {
+  IAdoQuery& q = Run(connection, sql);
+  if (q.FieldCount() < fields)
+    throw std::runtime_error("The statement returned " + std::to_string(q.FieldCount()) +
+                             " columns instead of " + std::to_string(fields) + ".");
+  for (; !q.Eof(); q.Next()) take(q);
+  q.Close();
+}
+
+// NO_ACTION, SET_NULL ... as the server's documentation writes them.
+std::string Action(std::string desc) {
+  for (char& c : desc)
+    if (c == '_') c = ' ';
+  return desc;
+}
+
+void ReadDefaults(IAdoConnection& c, const std::string& sql,
+                  std::map<std::string, TableFacts>& out) {
+  // A 2000 server keeps a long text in pieces of 4,000 characters, a row
+  // each, in order: they are put together before the cell is decided.
+  struct Column {
+    std::string definition, computed;
+    bool identity = false;
+  };
+  std::map<std::pair<std::string, std::string>, Column> columns;
+  EachRow(c, sql, 5, [&](const IAdoQuery& q) {
+    Column& column = columns[{q.Fields(0), q.Fields(1)}];
+    column.definition += q.Fields(2);
+    column.identity = column.identity || q.Fields(3) == "1";
+    column.computed += q.Fields(4);
+  });
+  for (const auto& [key, column] : columns) {
+    std::string text;
+    if (!column.computed.empty())
+      text = "GENERATED ALWAYS AS (" + column.computed + ")";
+    else if (column.identity)
+      text = "IDENTITY";
+    else if (!facts::IsNullDefault(column.definition))
+      text = column.definition;
+    if (!text.empty()) out[key.first].defaults[key.second] = text;
+  }
+}
+
+void ReadIndexes(IAdoConnection& c, const std::string& sql,
+                 std::map<std::string, TableFacts>& out) {
+  // The included columns, per index, until the index is complete.
+  std::map<std::pair<std::string, std::string>, std::string> included;
+  EachRow(c, sql, 9, [&](const IAdoQuery& q) {
+    IndexFact& f = facts::Named(out[q.Fields(0)].indexes, q.Fields(1));
+    f.method = q.Fields(2);
+    f.unique = q.Fields(3) == "1";
+    f.primary = q.Fields(4) == "1";
+    if (!q.Fields(5).empty()) f.note = "WHERE " + q.Fields(5);
+    if (q.Fields(7) == "1")
+      facts::AddItem(included[{q.Fields(0), q.Fields(1)}], q.Fields(6));
+    else
+      facts::AddItem(f.columns, q.Fields(6) + (q.Fields(8) == "1" ? " DESC" : ""));
+  });
+  for (const auto& [key, columns] : included) {
+    IndexFact& f = facts::Named(out[key.first].indexes, key.second);
+    facts::AddItem(f.note, "INCLUDE (" + columns + ")", " ");
+  }
+}
+
+void ReadForeignKeys(IAdoConnection& c, const std::string& sql,
+                     std::map<std::string, TableFacts>& out) {
+  EachRow(c, sql, 8, [&](const IAdoQuery& q) {
+    TableFacts& t = out[q.Fields(0)];
+    ForeignKeyFact& f = facts::Named(t.foreignKeys, q.Fields(1));
+    const std::string schema = q.Fields(3);
+    f.refTable = schema.empty() ? q.Fields(4) : schema + "." + q.Fields(4);
+    f.onDelete = Action(q.Fields(6));
+    f.onUpdate = Action(q.Fields(7));
+    facts::AddItem(f.columns, q.Fields(2));
+    facts::AddItem(f.refColumns, q.Fields(5));
+    facts::AddItem(t.references[q.Fields(2)], f.refTable + "." + q.Fields(5), "\n");
+  });
+}
+
+void ReadConstraints(IAdoConnection& c, const std::string& sql,
+                     std::map<std::string, TableFacts>& out) {
+  std::map<std::pair<std::string, std::string>, std::string> keys;
+  EachRow(c, sql, 5, [&](const IAdoQuery& q) {
+    ConstraintFact& f = facts::Named(out[q.Fields(0)].constraints, q.Fields(1));
+    f.type = q.Fields(2);
+    if (f.type == "UNIQUE")
+      facts::AddItem(keys[{q.Fields(0), q.Fields(1)}], q.Fields(3));
+    else
+      f.definition += q.Fields(4);  // the next piece of a long text (2000)
+  });
+  for (const auto& [key, columns] : keys)
+    facts::Named(out[key.first].constraints, key.second).definition = "UNIQUE (" + columns + ")";
 }
 
 }  // namespace
@@ -177,6 +275,42 @@ bool TSqlServerReader::ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRo
   for (; !q.Eof(); q.Next()) out.Add(q.Fields(kColumnCells), RowOf(Cells(q, kColumnCells)));
   q.Close();
   connection_->Close();
+  return true;
+}
+
+bool TSqlServerReader::ReadSchemaFacts(TTreeNode& schema,
+                                       std::map<std::string, TableFacts>& out) {
+  const std::string& v = browser_.FServerVersion;
+  const std::string database = browser_.DatabaseNameOf(schema);
+  const std::string& owner = schema.Text();
+  const std::string defaults = mssql::DefaultsStatement(v, database, owner);
+  if (defaults.empty())
+    throw std::runtime_error("No statement for SQL Server version class '" + v + "'.");
+  BusyCursor busy(browser_.Prompts());
+  connection_->Close();
+  SetSqlServerConnection(database);
+  std::map<std::string, TableFacts> read;
+  try {
+    ReadDefaults(*connection_, defaults, read);
+    ReadIndexes(*connection_, mssql::IndexesStatement(v, database, owner), read);
+    ReadForeignKeys(*connection_, mssql::ForeignKeysStatement(v, database, owner), read);
+    ReadConstraints(*connection_, mssql::ConstraintsStatement(v, database, owner), read);
+  } catch (...) {
+    try {
+      connection_->Query().Close();
+      connection_->Close();
+    } catch (...) {  // the first failure is the one to report
+    }
+    throw;
+  }
+  connection_->Query().Close();
+  connection_->Close();
+  out = std::move(read);
+  return true;
+}
+
+bool TSqlServerReader::ReadTableKinds(TTreeNode& schema, TableKinds& out) {
+  for (int i = 0; i < schema.ChildCount(); ++i) out[schema.Child(i)->Text()] = "テーブル";
   return true;
 }
 

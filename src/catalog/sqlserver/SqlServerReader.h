@@ -25,8 +25,12 @@ class TSqlServerReader : public ICatalogReader {
   void LoadColumns(TTreeNode& node) override;  // LoadSqlServerColumns
   void Close() override;
   bool ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow>& out) override;
-  void FillColumns(TBrowser& browser, TTreeNode& node,
-                   const std::vector<ColumnRow>& rows) override;
+  // Four statements on one connection (defaults, indexes, foreign keys,
+  // unique and check constraints). A failure raises.
+  bool ReadSchemaFacts(TTreeNode& schema, std::map<std::string, TableFacts>& out) override;
+  // The table statement lists user tables only: each is a テーブル.
+  bool ReadTableKinds(TTreeNode& schema, TableKinds& out) override;
+  void FillColumns(TBrowser& browser, TTreeNode& node, const std::vector<ColumnRow>& rows) override;
 
   // The connection values of the logon dialog's SQL Server page, with the
   // database when one is given.

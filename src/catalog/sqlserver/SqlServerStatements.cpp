@@ -153,6 +153,165 @@ std::string OwnerColumnsStatement(const std::string& versionClass, const std::st
   return Columns(versionClass, database, owner, {});
 }
 
+namespace {
+
+bool HasCatalogViews(const std::string& versionClass) {
+  return versionClass == "2005" || versionClass == "2008";
+}
+
+bool Is2000(const std::string& versionClass) {
+  return versionClass == "2000";
+}
+
+// The objects the owner's table statement lists, by the same filter, so that
+// a fact never names a table the list does not show.
+std::string Listed(const std::string& d, const std::string& owner, const std::string& id) {
+  return id + " IN (SELECT A.id FROM " + d + ".dbo.sysobjects A JOIN " + d +
+         ".dbo.sysusers B ON A.UID = B.UID WHERE A.TYPE='U' AND A.STATUS >= 0 AND B.NAME=" +
+         UnicodeLiteral(owner) + ")";
+}
+
+}  // namespace
+
+std::string DefaultsStatement(const std::string& versionClass, const std::string& database,
+                              const std::string& owner) {
+  const std::string d = Bracketed(database);
+  // 2000: the text of a default or computed column is in syscomments, in
+  // pieces numbered by colid; a default's under the default's own id.
+  if (Is2000(versionClass))
+    return "SELECT t.name AS TABLENAME, c.name AS COLUMNNAME, CASE WHEN c.iscomputed = 0 THEN "
+           "m.text END AS DEFAULTDEFINITION, CASE WHEN COLUMNPROPERTY(c.id, c.name, "
+           "'IsIdentity') = 1 THEN '1' ELSE '' END AS ISIDENTITY, CASE WHEN c.iscomputed = 1 "
+           "THEN m.text END AS COMPUTEDDEFINITION FROM " +
+           d + ".dbo.syscolumns c JOIN " + d + ".dbo.sysobjects t ON t.id = c.id LEFT JOIN " + d +
+           ".dbo.syscomments m ON (c.iscomputed = 0 AND m.id = c.cdefault) OR (c.iscomputed = 1 "
+           "AND m.id = c.id AND m.number = c.colid) WHERE " +
+           Listed(d, owner, "t.id") +
+           " AND (c.cdefault <> 0 OR COLUMNPROPERTY(c.id, c.name, 'IsIdentity') = 1 OR "
+           "c.iscomputed = 1) ORDER BY t.name, c.colid, m.colid";
+  if (!HasCatalogViews(versionClass)) return {};
+  return "SELECT t.name AS TABLENAME, c.name AS COLUMNNAME, dc.definition AS DEFAULTDEFINITION, "
+         "CASE WHEN c.is_identity = 1 THEN '1' ELSE '' END AS ISIDENTITY, cc.definition AS "
+         "COMPUTEDDEFINITION FROM " +
+         d + ".sys.columns c JOIN " + d + ".sys.objects t ON t.object_id = c.object_id LEFT JOIN " +
+         d + ".sys.default_constraints dc ON dc.object_id = c.default_object_id LEFT JOIN " + d +
+         ".sys.computed_columns cc ON cc.object_id = c.object_id AND cc.column_id = c.column_id "
+         "WHERE " +
+         Listed(d, owner, "t.object_id") +
+         " AND (dc.object_id IS NOT NULL OR c.is_identity = 1 OR cc.object_id IS NOT NULL) "
+         "ORDER BY t.name, c.column_id";
+}
+
+std::string IndexesStatement(const std::string& versionClass, const std::string& database,
+                             const std::string& owner) {
+  const std::string d = Bracketed(database);
+  // 2000: sysindexes without its statistics and hypothetical entries (and
+  // without 0, the heap, and 255, the text pages); the primary key is the
+  // PK object of the same name, as in the column statement.
+  if (Is2000(versionClass))
+    return "SELECT t.name AS TABLENAME, i.name AS INDEXNAME, CASE WHEN INDEXPROPERTY(i.id, "
+           "i.name, 'IsClustered') = 1 THEN 'CLUSTERED' ELSE 'NONCLUSTERED' END AS INDEXTYPE, "
+           "CASE WHEN INDEXPROPERTY(i.id, i.name, 'IsUnique') = 1 THEN '1' ELSE '' END AS "
+           "ISUNIQUE, CASE WHEN EXISTS (SELECT * FROM " +
+           d +
+           ".dbo.sysobjects p WHERE p.xtype = 'PK' AND p.parent_obj = i.id AND p.name = i.name) "
+           "THEN '1' ELSE '' END AS ISPRIMARY, NULL AS FILTERDEFINITION, c.name AS COLUMNNAME, "
+           "'' AS ISINCLUDED, CASE WHEN INDEXKEY_PROPERTY(i.id, i.indid, k.keyno, "
+           "'IsDescending') = 1 THEN '1' ELSE '' END AS ISDESCENDING FROM " +
+           d + ".dbo.sysindexes i JOIN " + d + ".dbo.sysobjects t ON t.id = i.id JOIN " + d +
+           ".dbo.sysindexkeys k ON k.id = i.id AND k.indid = i.indid JOIN " + d +
+           ".dbo.syscolumns c ON c.id = k.id AND c.colid = k.colid WHERE i.indid BETWEEN 1 AND "
+           "254 AND INDEXPROPERTY(i.id, i.name, 'IsStatistics') = 0 AND INDEXPROPERTY(i.id, "
+           "i.name, 'IsHypothetical') = 0 AND " +
+           Listed(d, owner, "t.id") + " ORDER BY t.name, i.name, k.keyno";
+  if (!HasCatalogViews(versionClass)) return {};
+  // Filtered indexes came with 2008.
+  const std::string filter = versionClass == "2005" ? "NULL" : "i.filter_definition";
+  return "SELECT t.name AS TABLENAME, i.name AS INDEXNAME, i.type_desc AS INDEXTYPE, CASE WHEN "
+         "i.is_unique = 1 THEN '1' ELSE '' END AS ISUNIQUE, CASE WHEN i.is_primary_key = 1 THEN "
+         "'1' ELSE '' END AS ISPRIMARY, " +
+         filter +
+         " AS FILTERDEFINITION, c.name AS COLUMNNAME, CASE WHEN ic.is_included_column = 1 THEN "
+         "'1' ELSE '' END AS ISINCLUDED, CASE WHEN ic.is_descending_key = 1 THEN '1' ELSE '' END "
+         "AS ISDESCENDING FROM " +
+         d + ".sys.indexes i JOIN " + d + ".sys.objects t ON t.object_id = i.object_id JOIN " + d +
+         ".sys.index_columns ic ON ic.object_id = i.object_id AND ic.index_id = i.index_id JOIN " +
+         d +
+         ".sys.columns c ON c.object_id = ic.object_id AND c.column_id = ic.column_id WHERE "
+         "i.index_id > 0 AND i.is_hypothetical = 0 AND " +
+         Listed(d, owner, "t.object_id") +
+         " ORDER BY t.name, i.name, ic.is_included_column, ic.key_ordinal, ic.index_column_id";
+}
+
+std::string ForeignKeysStatement(const std::string& versionClass, const std::string& database,
+                                 const std::string& owner) {
+  const std::string d = Bracketed(database);
+  // 2000 knows only CASCADE and NO ACTION, as object properties.
+  if (Is2000(versionClass))
+    return "SELECT t.name AS TABLENAME, o.name AS CONSTRAINTNAME, pc.name AS COLUMNNAME, CASE "
+           "WHEN rt.uid = t.uid THEN NULL ELSE ru.name END AS REFSCHEMA, rt.name AS REFTABLE, "
+           "rc.name AS REFCOLUMN, CASE WHEN OBJECTPROPERTY(f.constid, 'CnstIsDeleteCascade') = 1 "
+           "THEN 'CASCADE' ELSE 'NO_ACTION' END AS ONDELETE, CASE WHEN OBJECTPROPERTY(f.constid, "
+           "'CnstIsUpdateCascade') = 1 THEN 'CASCADE' ELSE 'NO_ACTION' END AS ONUPDATE FROM " +
+           d + ".dbo.sysforeignkeys f JOIN " + d + ".dbo.sysobjects o ON o.id = f.constid JOIN " +
+           d + ".dbo.sysobjects t ON t.id = f.fkeyid JOIN " + d +
+           ".dbo.syscolumns pc ON pc.id = f.fkeyid AND pc.colid = f.fkey JOIN " + d +
+           ".dbo.sysobjects rt ON rt.id = f.rkeyid JOIN " + d +
+           ".dbo.sysusers ru ON ru.uid = rt.uid JOIN " + d +
+           ".dbo.syscolumns rc ON rc.id = f.rkeyid AND rc.colid = f.rkey WHERE " +
+           Listed(d, owner, "t.id") + " ORDER BY t.name, o.name, f.keyno";
+  if (!HasCatalogViews(versionClass)) return {};
+  return "SELECT t.name AS TABLENAME, fk.name AS CONSTRAINTNAME, pc.name AS COLUMNNAME, CASE WHEN "
+         "rt.schema_id = t.schema_id THEN NULL ELSE rs.name END AS REFSCHEMA, rt.name AS "
+         "REFTABLE, rc.name AS REFCOLUMN, fk.delete_referential_action_desc AS ONDELETE, "
+         "fk.update_referential_action_desc AS ONUPDATE FROM " +
+         d + ".sys.foreign_keys fk JOIN " + d +
+         ".sys.objects t ON t.object_id = fk.parent_object_id JOIN " + d +
+         ".sys.foreign_key_columns fkc ON fkc.constraint_object_id = fk.object_id JOIN " + d +
+         ".sys.columns pc ON pc.object_id = fkc.parent_object_id AND pc.column_id = "
+         "fkc.parent_column_id JOIN " +
+         d + ".sys.objects rt ON rt.object_id = fkc.referenced_object_id JOIN " + d +
+         ".sys.schemas rs ON rs.schema_id = rt.schema_id JOIN " + d +
+         ".sys.columns rc ON rc.object_id = fkc.referenced_object_id AND rc.column_id = "
+         "fkc.referenced_column_id WHERE " +
+         Listed(d, owner, "t.object_id") + " ORDER BY t.name, fk.name, fkc.constraint_column_id";
+}
+
+std::string ConstraintsStatement(const std::string& versionClass, const std::string& database,
+                                 const std::string& owner) {
+  const std::string d = Bracketed(database);
+  // 2000: a unique constraint's columns through its index of the same name;
+  // a check's text from syscomments, piece by piece.
+  if (Is2000(versionClass))
+    return "SELECT t.name AS TABLENAME, o.name AS CONSTRAINTNAME, 'UNIQUE' AS CONSTRAINTTYPE, "
+           "c.name AS COLUMNNAME, NULL AS DEFINITION, k.keyno AS ORDINAL FROM " +
+           d + ".dbo.sysobjects o JOIN " + d + ".dbo.sysobjects t ON t.id = o.parent_obj JOIN " +
+           d + ".dbo.sysindexes i ON i.id = o.parent_obj AND i.name = o.name JOIN " + d +
+           ".dbo.sysindexkeys k ON k.id = i.id AND k.indid = i.indid JOIN " + d +
+           ".dbo.syscolumns c ON c.id = k.id AND c.colid = k.colid WHERE o.xtype = 'UQ' AND " +
+           Listed(d, owner, "t.id") +
+           " UNION ALL SELECT t.name, o.name, 'CHECK', NULL, m.text, "
+           "m.colid FROM " +
+           d + ".dbo.sysobjects o JOIN " + d + ".dbo.sysobjects t ON t.id = o.parent_obj JOIN " +
+           d + ".dbo.syscomments m ON m.id = o.id WHERE o.xtype = 'C' AND " +
+           Listed(d, owner, "t.id") + " ORDER BY TABLENAME, CONSTRAINTNAME, ORDINAL";
+  if (!HasCatalogViews(versionClass)) return {};
+  return "SELECT t.name AS TABLENAME, k.name AS CONSTRAINTNAME, 'UNIQUE' AS CONSTRAINTTYPE, c.name "
+         "AS COLUMNNAME, NULL AS DEFINITION, ic.key_ordinal AS ORDINAL FROM " +
+         d + ".sys.key_constraints k JOIN " + d +
+         ".sys.objects t ON t.object_id = k.parent_object_id JOIN " + d +
+         ".sys.index_columns ic ON ic.object_id = k.parent_object_id AND ic.index_id = "
+         "k.unique_index_id JOIN " +
+         d +
+         ".sys.columns c ON c.object_id = ic.object_id AND c.column_id = ic.column_id WHERE "
+         "k.type = 'UQ' AND " +
+         Listed(d, owner, "t.object_id") +
+         " UNION ALL SELECT t.name, k.name, 'CHECK', NULL, k.definition, 0 FROM " + d +
+         ".sys.check_constraints k JOIN " + d +
+         ".sys.objects t ON t.object_id = k.parent_object_id WHERE " +
+         Listed(d, owner, "t.object_id") + " ORDER BY TABLENAME, CONSTRAINTNAME, ORDINAL";
+}
+
 ServerVersion ClassifyVersion(const std::string& version) {
   ServerVersion v;
   v.product = TdCommon::GetToken(version, 1, '-');

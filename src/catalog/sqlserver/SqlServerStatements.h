@@ -27,6 +27,30 @@ std::string ColumnsStatement(const std::string& versionClass, const std::string&
 std::string OwnerColumnsStatement(const std::string& versionClass, const std::string& database,
                                   const std::string& owner);
 
+// The detailed document's statements, each over every table the owner's
+// table statement lists, ordered by table and then by name; empty for a
+// class that has none. 2005 and later read the catalog views; 2000 its
+// system tables, which give the same columns (no filtered or included
+// index columns, only CASCADE and NO ACTION, long texts in several rows of
+// pieces in order).
+//   defaults:    TABLENAME, COLUMNNAME, default definition, identity ("1"),
+//                computed definition
+//   indexes:     TABLENAME, INDEXNAME, type_desc, unique ("1"), primary
+//                ("1"), filter, COLUMNNAME, included ("1"), descending ("1")
+//   foreign keys: TABLENAME, CONSTRAINTNAME, COLUMNNAME, referenced schema
+//                (NULL when the same), table, column, delete and update
+//                actions
+//   constraints: TABLENAME, CONSTRAINTNAME, "UNIQUE"/"CHECK", COLUMNNAME,
+//                definition
+std::string DefaultsStatement(const std::string& versionClass, const std::string& database,
+                              const std::string& owner);
+std::string IndexesStatement(const std::string& versionClass, const std::string& database,
+                             const std::string& owner);
+std::string ForeignKeysStatement(const std::string& versionClass, const std::string& database,
+                                 const std::string& owner);
+std::string ConstraintsStatement(const std::string& versionClass, const std::string& database,
+                                 const std::string& owner);
+
 // From the first column of the version statement.
 struct ServerVersion {
   std::string product;       // the text before the first "-"
