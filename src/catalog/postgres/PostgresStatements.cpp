@@ -137,7 +137,8 @@ namespace {
 
 // The schema's listed tables as "a", followed by the joins of a fact.
 std::string FromListed(std::string_view joins) {
-  std::string s = " FROM pg_stat_user_tables as a ";
+  std::string s = " FROM pg_stat_user_tables as a";
+  if (!joins.empty()) s += " ";
   s += joins;
   return s;
 }
