@@ -6,6 +6,7 @@
 #include "catalog/Browser.h"
 #include "catalog/CatalogRows.h"
 #include "catalog/ConnectFailure.h"
+#include "catalog/FactRows.h"
 #include "catalog/mysql/MySqlStatements.h"
 #include "common/Text.h"
 #include "db/mysql/MySQL5.h"
@@ -128,6 +129,79 @@ bool TMySqlReader::ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow>& 
                  out.Add(text(9), my::ColumnRowOf({text(0), text(1), text(2), text(3), text(4),
                                                    text(5), text(6), text(7), text(8)}));
                });
+  return true;
+}
+
+bool TMySqlReader::ReadTableKinds(TTreeNode& schema, TableKinds& out) {
+  std::unique_ptr<TMySQL5> c = NewMySqlComponent(ValuesOrRaise());
+  c->QueryEach(my::TableKindsStatement(c->EscapeString(schema.Text())),
+               [&](const TMySQL5::Row& f) {
+                 out[text::FromServer(f[0])] = my::KindText(text::FromServer(f[1]));
+               });
+  return true;
+}
+
+bool TMySqlReader::ReadSchemaFacts(TTreeNode& schema, std::map<std::string, TableFacts>& out) {
+  BusyCursor busy(browser_.Prompts());
+  const my::Server server = my::ServerOf(browser_.lblDbType());
+  const my::FactsGiven given = my::FactsOf(server);
+  const std::string& name = schema.Text();
+  // One connection for the schema's fact statements, one after the other.
+  std::unique_ptr<TMySQL5> c = NewMySqlComponent(ValuesOrRaise());
+  const std::string literal = c->EscapeString(name);
+  FactRows facts(out);
+  auto each = [&](const std::string& sql, auto&& row) {
+    c->QueryEach(sql, [&](const TMySQL5::Row& f) {
+      row([&](int i) { return text::FromServer(f[static_cast<size_t>(i)]); });
+    });
+  };
+  each(my::DefaultsStatement(given, literal), [&](auto field) {
+    facts.Default(field(0), field(1),
+                  my::DefaultText(server, field(2), field(3) == "1", field(4), field(5)));
+  });
+  each(my::IndexesStatement(given, literal), [&](auto field) {
+    IndexFact index;
+    index.name = field(1);
+    index.unique = field(2) == "0";
+    index.primary = index.name == "PRIMARY";
+    index.method = field(6);
+    std::string key = field(3).empty() ? field(7) : field(3);
+    // A spatial key reports its cell size where other keys give a prefix.
+    if (const std::string part = field(5); !part.empty() && index.method != "SPATIAL")
+      key += "(" + part + ")";
+    facts.IndexColumn(field(0), index, key, field(4) == "D", false);
+  });
+  if (given.foreignKeys) {
+    each(my::ForeignKeysStatement(literal), [&](auto field) {
+      ForeignKeyFact key;
+      key.name = field(1);
+      key.refTable = QualifiedTable(name, field(3), field(4));
+      key.onDelete = field(6);
+      key.onUpdate = field(7);
+      facts.ForeignKeyColumn(field(0), key, field(2), field(5));
+    });
+  }
+  if (given.constraints) {
+    // Every unique index but the primary key is a unique constraint.
+    for (auto& [table, f] : out) {
+      for (const IndexFact& index : f.indexes)
+        if (index.unique && !index.primary)
+          facts.Constraint(table, {index.name, "UNIQUE", "UNIQUE (" + index.columns + ")"});
+    }
+  }
+  if (given.checks) {
+    each(my::ChecksStatement(server, literal), [&](auto field) {
+      const std::string clause = field(2);
+      facts.Constraint(field(0), {field(1), "CHECK", clause.empty() ? "" : "CHECK (" + clause + ")"});
+    });
+  }
+  if (!given.foreignKeys || !given.constraints) {
+    std::set<std::string> tables;
+    c->QueryEach(my::TableKindsStatement(literal),
+                 [&](const TMySQL5::Row& f) { tables.insert(text::FromServer(f[0])); });
+    facts.NotGiven(tables, false, false, !given.foreignKeys, !given.constraints);
+  }
+  facts.Finish();
   return true;
 }
 

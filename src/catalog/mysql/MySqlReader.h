@@ -30,6 +30,8 @@ class TMySqlReader : public ICatalogReader {
   void LoadTables(TTreeNode& node) override;   // LoadMySqlTables
   void LoadColumns(TTreeNode& node) override;  // LoadMySqlColumns
   bool ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow>& out) override;
+  bool ReadSchemaFacts(TTreeNode& schema, std::map<std::string, TableFacts>& out) override;
+  bool ReadTableKinds(TTreeNode& schema, TableKinds& out) override;
   void FillColumns(TBrowser& browser, TTreeNode& node,
                    const std::vector<ColumnRow>& rows) override;
 
