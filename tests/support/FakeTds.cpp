@@ -264,4 +264,15 @@ bool FakeTds::WaitForLog(const std::function<bool(const std::vector<std::string>
   }
 }
 
+bool FakeTds::AllConnectionsClosed() const {
+  return WaitForLog([](const std::vector<std::string>& log) {
+    int open = 0;
+    for (const std::string& line : log) {
+      if (line.rfind("CONNECT ", 0) == 0) ++open;
+      if (line == "DISCONNECT") --open;
+    }
+    return open == 0;
+  });
+}
+
 }  // namespace zel::test

@@ -82,6 +82,9 @@ class FakeTds {
   // Polls the log until `done` holds or `seconds` have passed.
   bool WaitForLog(const std::function<bool(const std::vector<std::string>&)>& done,
                   int seconds = 10) const;
+  // Every connection logged on has been closed again (the server sees the
+  // socket close a moment after the client lets go, so this waits a little).
+  bool AllConnectionsClosed() const;
 
   // Ends the server at once, as a crash or a pulled cable would.
   void Kill();

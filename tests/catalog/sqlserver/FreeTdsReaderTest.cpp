@@ -127,19 +127,6 @@ class FreeTdsReaderTest : public ::testing::Test {
     for (int c = 0; c < g.ColCount(); ++c) out.push_back(g.Cell(c, row));
     return out;
   }
-  // Every connection logged on was closed again (the server sees the socket
-  // close a moment after the client lets go).
-  bool AllClosed() const {
-    return tds->WaitForLog([](const std::vector<std::string>& log) {
-      int open = 0;
-      for (const std::string& line : log) {
-        if (line.rfind("CONNECT ", 0) == 0) ++open;
-        if (line == "DISCONNECT") --open;
-      }
-      return open == 0;
-    });
-  }
-
   TempDir dir;
   ScriptedPrompts prompts;
   TdCommon common{&prompts};
@@ -187,7 +174,7 @@ TEST_F(FreeTdsReaderTest, Sql2000FromLogonToColumnsWithTheExactStatements) {
   EXPECT_EQ(tds->Logins(),
             (std::vector<std::string>{"user=sa database=", "user=sa database=販売",
                                       "user=sa database=販売", "user=sa database=販売"}));
-  EXPECT_TRUE(AllClosed());
+  EXPECT_TRUE(tds->AllConnectionsClosed());
 }
 
 TEST_F(FreeTdsReaderTest, Sql2019And2022GetThe2005FormAndLongCommentsComeWhole) {
@@ -227,7 +214,7 @@ TEST_F(FreeTdsReaderTest, Sql2019And2022GetThe2005FormAndLongCommentsComeWhole) 
     EXPECT_EQ(tds->Statements(), (std::vector<std::string>{kVersion, kDatabases, kOwners,
                                                            Tables(false), Columns(false, "注文")}))
         << server.version;
-    EXPECT_TRUE(AllClosed());
+    EXPECT_TRUE(tds->AllConnectionsClosed());
     browser->Disconnect();
   }
 }
@@ -266,5 +253,5 @@ TEST_F(FreeTdsReaderTest, TheDriversMessagesReachTheUser) {
   EXPECT_EQ(ChildTexts(owner), (std::vector<std::string>{"顧客", "注文"}));
   ASSERT_EQ(tds->Statements().size(), before + 1);
   EXPECT_EQ(tds->Statements().back(), Tables(false));
-  EXPECT_TRUE(AllClosed());
+  EXPECT_TRUE(tds->AllConnectionsClosed());
 }

@@ -170,17 +170,6 @@ class SqlServerFactsTest : public ::testing::Test {
     return owner;
   }
 
-  bool AllClosed() const {
-    return tds->WaitForLog([](const std::vector<std::string>& log) {
-      int open = 0;
-      for (const std::string& line : log) {
-        if (line.rfind("CONNECT ", 0) == 0) ++open;
-        if (line == "DISCONNECT") --open;
-      }
-      return open == 0;
-    });
-  }
-
   TempDir dir;
   ScriptedPrompts prompts;
   TdCommon common{&prompts};
@@ -240,7 +229,7 @@ TEST_F(SqlServerFactsTest, OneStatementPerFactGivesEveryTableItsWholeFacts) {
   ASSERT_EQ(ChildTexts(owner), (Lines{"顧客", "注文", "注文明細", "空"}));
   // The browsing's own connections are seen closed before the log starts
   // anew, so that a late DISCONNECT of theirs is not counted below.
-  ASSERT_TRUE(AllClosed());
+  ASSERT_TRUE(tds->AllConnectionsClosed());
   tds->ClearLog();
   SchemaRows rows(*owner);
   browser->SetSchemaRows(&rows);
@@ -286,7 +275,7 @@ TEST_F(SqlServerFactsTest, OneStatementPerFactGivesEveryTableItsWholeFacts) {
       (Lines{Statement(mssql::DefaultsStatement), Statement(mssql::IndexesStatement),
              Statement(mssql::ForeignKeysStatement), Statement(mssql::ConstraintsStatement)}));
   EXPECT_EQ(tds->Logins(), (Lines{"user=sa database=販売"}));
-  EXPECT_TRUE(AllClosed());
+  EXPECT_TRUE(tds->AllConnectionsClosed());
   EXPECT_FALSE(prompts.busy);
 }
 
@@ -314,7 +303,7 @@ TEST_F(SqlServerFactsTest, AFailingFactStatementEscapesWithTheServersMessage) {
   EXPECT_EQ(tds->Statements().size(), sent);
   browser->SetSchemaRows(nullptr);
   EXPECT_FALSE(prompts.busy);
-  EXPECT_TRUE(AllClosed());
+  EXPECT_TRUE(tds->AllConnectionsClosed());
 }
 
 TEST(SqlServerFacts2000, SystemTablesGiveTheFactsAndLongTextsComeWhole) {
