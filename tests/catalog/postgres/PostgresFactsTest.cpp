@@ -168,7 +168,7 @@ TEST_F(PostgresFactsTest, EveryFactOfTheSchemaFromOneStatementEach) {
             "F ord_alt_fk | alt_customer | customer | id | NO ACTION | SET DEFAULT\n"
             "F ord_customer_fk | customer_id | customer | id | NO ACTION | NO ACTION\n");
   // A key into a partitioned table is the user's one key, not the server's
-  // per-partition copies; the partitions carry the parent's key and check.
+  // per-partition copies; the partitions carry the parent's keys and check.
   EXPECT_EQ(FactsText(facts["reading"]),
             "given 1 1 1 1\n"
             "R region_code = measure.region_code\n"
@@ -177,7 +177,9 @@ TEST_F(PostgresFactsTest, EveryFactOfTheSchemaFromOneStatementEach) {
             "NO ACTION\n");
   EXPECT_EQ(FactsText(facts["measure_2024"]),
             "given 1 1 1 1\n"
+            "R customer_id = customer.id\n"
             "I measure_2024_pkey | region_code, taken | UP | btree | \n"
+            "F measure_customer_id_fkey | customer_id | customer | id | NO ACTION | NO ACTION\n"
             "C measure_value_check | CHECK | CHECK (value IS NULL OR value > 0::numeric)\n");
   EXPECT_EQ(FactsText(facts["tab 'x'; [y] z"]),
             "given 1 1 1 1\n"
