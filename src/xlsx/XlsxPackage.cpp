@@ -139,7 +139,7 @@ struct Deflated {
 };
 
 // Deflates `in` with the stream (set up for raw deflate) into d.
-void DeflateOne(z_stream& z, const std::string& in, Deflated& d) {
+void DeflateOne(z_stream& z, std::string_view in, Deflated& d) {
   d.size = in.size();
   d.crc = crc32(0L, reinterpret_cast<const Bytef*>(in.data()), static_cast<uInt>(in.size()));
   const uLong bound = deflateBound(&z, static_cast<uLong>(in.size()));
@@ -415,13 +415,26 @@ std::string XlsxPackage::Inflate(const Part& part) {
   return out;
 }
 
-std::shared_ptr<const PackedPart> XlsxPackage::Pack(std::string_view data) const {
-  const std::string in(data);
+struct XlsxPackage::PackStream {
   z_stream z{};
-  if (!DeflateInit(z, level_)) throw EXlsxError("compressing a part failed (out of memory)");
+  int level = 0;
+  ~PackStream() { deflateEnd(&z); }
+};
+
+XlsxPackage::XlsxPackage() = default;
+XlsxPackage::~XlsxPackage() = default;
+
+std::shared_ptr<const PackedPart> XlsxPackage::Pack(std::string_view data) const {
+  if (!packStream_ || packStream_->level != level_) {
+    packStream_.reset();
+    auto stream = std::make_unique<PackStream>();
+    if (!DeflateInit(stream->z, level_))
+      throw EXlsxError("compressing a part failed (out of memory)");
+    stream->level = level_;
+    packStream_ = std::move(stream);
+  }
   Deflated d;
-  DeflateOne(z, in, d);
-  deflateEnd(&z);
+  DeflateOne(packStream_->z, data, d);
   if (!d.ok) throw EXlsxError("compressing a part failed");
   auto packed = std::make_shared<PackedPart>();
   packed->deflated.assign(d.data);

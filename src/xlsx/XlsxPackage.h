@@ -57,6 +57,11 @@ std::string_view RelKind(std::string_view type);
 
 class XlsxPackage {
  public:
+  XlsxPackage();
+  ~XlsxPackage();
+  XlsxPackage(const XlsxPackage&) = delete;
+  XlsxPackage& operator=(const XlsxPackage&) = delete;
+
   // Reads every part. Throws EXlsxError for a missing file, a file that is
   // not a zip (with the right message for legacy and encrypted workbooks),
   // entry names that are paths out of the package or repeated, and parts
@@ -125,6 +130,10 @@ class XlsxPackage {
   mutable std::map<std::string, int> freeHint_;   // name pattern -> number to try first
   bool typesDirty_ = false;
   int level_ = 6;
+  // One deflate stream for every part packed ahead of the save: setting one
+  // up costs more than deflating a small part.
+  struct PackStream;
+  mutable std::unique_ptr<PackStream> packStream_;
 };
 
 }  // namespace zel::xl
