@@ -210,7 +210,7 @@ void XlsxWorkbook::DuplicateLocalNames(int from, int to, const std::string& oldN
 }
 
 void XlsxWorkbook::CopySheet(XlsxWorksheet& source, XlsxWorksheet& after) {
-  WorksheetModel& model = source.Model();
+  std::shared_ptr<WorksheetModel> origin = source.CopyOrigin();
   const int sourceIndex = IndexOf(source);
   const int at = IndexOf(after) + 1;
 
@@ -245,8 +245,7 @@ void XlsxWorkbook::CopySheet(XlsxWorksheet& source, XlsxWorksheet& after) {
 
   auto copy =
       std::make_unique<XlsxWorksheet>(*this, node, part, XlsxWorksheet::SheetKind::Worksheet);
-  copy->model_ = model.Clone();
-  copy->model_->SetTabSelected(false);
+  copy->origin_ = std::move(origin);
   copy->dirty_ = true;
   copy->relType_ = source.relType_;
   copy->print_ = source.print_;

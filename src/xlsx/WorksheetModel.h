@@ -136,6 +136,9 @@ class WorksheetModel {
   long MaxSharedIndex() const { return maxShared_; }
   uint32_t MaxStyleIndex() const { return maxStyle_; }
 
+  // A cell held a formula when the part was read.
+  bool HasFormulas() const { return hasFormulas_; }
+
   // True when a write replaced a formula: the calculation chain is stale then.
   bool FormulaReplaced() const { return formulaReplaced_; }
   void NoteFormulaReplaced() { formulaReplaced_ = true; }

@@ -138,26 +138,32 @@ struct Deflated {
   bool ok = false;
 };
 
+// Deflates `in` with the stream (set up for raw deflate) into d.
+void DeflateOne(z_stream& z, std::string_view in, Deflated& d) {
+  d.size = in.size();
+  d.crc = crc32(0L, reinterpret_cast<const Bytef*>(in.data()), static_cast<uInt>(in.size()));
+  const uLong bound = deflateBound(&z, static_cast<uLong>(in.size()));
+  d.buffer.reset(new char[bound]);
+  deflateReset(&z);
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+  z.avail_in = static_cast<uInt>(in.size());
+  z.next_out = reinterpret_cast<Bytef*>(d.buffer.get());
+  z.avail_out = static_cast<uInt>(bound);
+  int rc = deflate(&z, Z_FINISH);
+  d.ok = rc == Z_STREAM_END;
+  d.data = std::string_view(d.buffer.get(), z.total_out);
+}
+
+bool DeflateInit(z_stream& z, int level) {
+  return deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+}
+
 void DeflateAll(const std::vector<const std::string*>& inputs, std::vector<Deflated>& out,
                 int level, std::size_t first, std::size_t step) {
   z_stream z{};
-  if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return;
-  for (std::size_t i = first; i < inputs.size(); i += step) {
-    const std::string& in = *inputs[i];
-    Deflated& d = out[i];
-    d.size = in.size();
-    d.crc = crc32(0L, reinterpret_cast<const Bytef*>(in.data()), static_cast<uInt>(in.size()));
-    const uLong bound = deflateBound(&z, static_cast<uLong>(in.size()));
-    d.buffer.reset(new char[bound]);
-    deflateReset(&z);
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
-    z.avail_in = static_cast<uInt>(in.size());
-    z.next_out = reinterpret_cast<Bytef*>(d.buffer.get());
-    z.avail_out = static_cast<uInt>(bound);
-    int rc = deflate(&z, Z_FINISH);
-    d.ok = rc == Z_STREAM_END;
-    d.data = std::string_view(d.buffer.get(), z.total_out);
-  }
+  if (!DeflateInit(z, level)) return;
+  for (std::size_t i = first; i < inputs.size(); i += step)
+    if (inputs[i]) DeflateOne(z, *inputs[i], out[i]);
   deflateEnd(&z);
 }
 
@@ -344,7 +350,7 @@ void XlsxPackage::Load(const std::string& path) {
       throw EXlsxError(path + ": the zip entry " + e.name + " cannot be read (" +
                        zip_strerror(za.get()) + ")");
     }
-    Part part{e.name, std::string(e.size, '\0'), false};
+    Part part{e.name, std::string(e.size, '\0'), false, nullptr};
     zip_int64_t got = e.size ? zip_fread(f.get(), part.data.data(), e.size) : 0;
     if (got < 0 || static_cast<zip_uint64_t>(got) != e.size)
       throw EXlsxError(path + ": the zip entry " + e.name + " is damaged");
@@ -376,7 +382,73 @@ bool XlsxPackage::Has(const std::string& part) const {
 const std::string& XlsxPackage::Data(const std::string& part) const {
   std::size_t i = IndexOf(part);
   if (i == std::string::npos) throw EXlsxError("the workbook has no part " + part);
-  return parts_[i].data;
+  const Part& p = parts_[i];
+  if (p.packed && p.data.size() != p.packed->size) p.data = Inflate(p);
+  return p.data;
+}
+
+std::string XlsxPackage::Read(const std::string& part) const {
+  std::size_t i = IndexOf(part);
+  if (i == std::string::npos) throw EXlsxError("the workbook has no part " + part);
+  const Part& p = parts_[i];
+  if (p.packed && p.data.size() != p.packed->size) return Inflate(p);
+  return p.data;
+}
+
+std::string XlsxPackage::Inflate(const Part& part) {
+  const PackedPart& packed = *part.packed;
+  std::string out(packed.size, '\0');
+  z_stream z{};
+  if (inflateInit2(&z, -15) != Z_OK)
+    throw EXlsxError("the part " + part.name + " cannot be inflated (out of memory)");
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.deflated.data()));
+  z.avail_in = static_cast<uInt>(packed.deflated.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  const int rc = inflate(&z, Z_FINISH);
+  const bool whole = rc == Z_STREAM_END && z.total_out == packed.size;
+  inflateEnd(&z);
+  if (!whole ||
+      crc32(0L, reinterpret_cast<const Bytef*>(out.data()), static_cast<uInt>(out.size())) !=
+          packed.crc)
+    throw EXlsxError("internal error: the part " + part.name + " held aside is damaged");
+  return out;
+}
+
+struct XlsxPackage::PackStream {
+  z_stream z{};
+  int level = 0;
+  ~PackStream() { deflateEnd(&z); }
+};
+
+XlsxPackage::XlsxPackage() = default;
+XlsxPackage::~XlsxPackage() = default;
+
+std::shared_ptr<const PackedPart> XlsxPackage::Pack(std::string_view data) const {
+  if (!packStream_ || packStream_->level != level_) {
+    packStream_.reset();
+    auto stream = std::make_unique<PackStream>();
+    if (!DeflateInit(stream->z, level_))
+      throw EXlsxError("compressing a part failed (out of memory)");
+    stream->level = level_;
+    packStream_ = std::move(stream);
+  }
+  Deflated d;
+  DeflateOne(packStream_->z, data, d);
+  if (!d.ok) throw EXlsxError("compressing a part failed");
+  auto packed = std::make_shared<PackedPart>();
+  packed->deflated.assign(d.data);
+  packed->crc = static_cast<std::uint32_t>(d.crc);
+  packed->size = d.size;
+  packed->level = level_;
+  return packed;
+}
+
+void XlsxPackage::SetPacked(const std::string& part, std::shared_ptr<const PackedPart> packed) {
+  std::size_t i = IndexOf(part);
+  if (i == std::string::npos) throw EXlsxError("the workbook has no part " + part);
+  std::string().swap(parts_[i].data);
+  parts_[i].packed = std::move(packed);
 }
 
 void XlsxPackage::SetData(const std::string& part, std::string data) {
@@ -384,11 +456,12 @@ void XlsxPackage::SetData(const std::string& part, std::string data) {
   if (i != std::string::npos) {
     // A swap, not a move: moving a short string in keeps the old buffer.
     parts_[i].data.swap(data);
+    parts_[i].packed.reset();
     return;
   }
   std::string name = StripSlash(part);
   index_[Lower(name)] = parts_.size();
-  parts_.push_back({name, std::move(data), false});
+  parts_.push_back({name, std::move(data), false, nullptr});
 }
 
 void XlsxPackage::Remove(const std::string& part) {
@@ -396,6 +469,7 @@ void XlsxPackage::Remove(const std::string& part) {
   if (i == std::string::npos) return;
   parts_[i].removed = true;
   std::string().swap(parts_[i].data);
+  parts_[i].packed.reset();
   index_.erase(Lower(parts_[i].name));
   RemoveOverride(part);
 }
@@ -594,9 +668,23 @@ void XlsxPackage::Save(const std::string& path) {
     if (!p.removed && p.name == kContentTypesPart) order.push_back(&p);
   for (const auto& p : parts_)
     if (!p.removed && p.name != kContentTypesPart) order.push_back(&p);
+  // Parts packed beforehand at this level are written as they are; the
+  // rest are deflated now.
   std::vector<const std::string*> inputs;
-  for (const Part* p : order) inputs.push_back(&p->data);
-  std::vector<Deflated> deflated(inputs.size());
+  std::vector<Deflated> deflated(order.size());
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    const Part& p = *order[i];
+    if (p.packed && p.packed->level == level_) {
+      deflated[i].data = p.packed->deflated;
+      deflated[i].crc = p.packed->crc;
+      deflated[i].size = p.packed->size;
+      deflated[i].ok = true;
+      inputs.push_back(nullptr);
+      continue;
+    }
+    if (p.packed && p.data.size() != p.packed->size) p.data = Inflate(p);
+    inputs.push_back(&p.data);
+  }
   {
     std::thread second(DeflateAll, std::cref(inputs), std::ref(deflated), level_, 1, 2);
     DeflateAll(inputs, deflated, level_, 0, 2);

@@ -20,6 +20,15 @@ namespace zel::xl {
 inline constexpr std::uint64_t kMaxPartBytes = 256ull << 20;
 inline constexpr std::uint64_t kMaxTotalBytes = 512ull << 20;
 
+// A part's bytes deflated ahead of the save, as its zip entry will hold them
+// (raw deflate at `level`). Parts with the same bytes may share one.
+struct PackedPart {
+  std::string deflated;
+  std::uint32_t crc = 0;
+  std::uint64_t size = 0;
+  int level = 0;
+};
+
 struct Relationship {
   std::string id, type, target;
   bool external = false;
@@ -48,6 +57,11 @@ std::string_view RelKind(std::string_view type);
 
 class XlsxPackage {
  public:
+  XlsxPackage();
+  ~XlsxPackage();
+  XlsxPackage(const XlsxPackage&) = delete;
+  XlsxPackage& operator=(const XlsxPackage&) = delete;
+
   // Reads every part. Throws EXlsxError for a missing file, a file that is
   // not a zip (with the right message for legacy and encrypted workbooks),
   // entry names that are paths out of the package or repeated, and parts
@@ -59,8 +73,15 @@ class XlsxPackage {
   void Save(const std::string& path);
 
   bool Has(const std::string& part) const;
+  // A packed part is inflated here and kept so until it is set again.
   const std::string& Data(const std::string& part) const;
   void SetData(const std::string& part, std::string data);
+  // Deflates bytes at the package's level, the way the save would.
+  std::shared_ptr<const PackedPart> Pack(std::string_view data) const;
+  // The part's bytes are those packed; the save writes them as they are.
+  void SetPacked(const std::string& part, std::shared_ptr<const PackedPart> packed);
+  // The part's bytes, inflated afresh for a packed part and not kept.
+  std::string Read(const std::string& part) const;
   void Remove(const std::string& part);
   std::vector<std::string> PartNames() const;
 
@@ -96,9 +117,11 @@ class XlsxPackage {
 
   struct Part {
     std::string name;
-    std::string data;
+    mutable std::string data;  // for a packed part: empty until read
     bool removed = false;
+    std::shared_ptr<const PackedPart> packed;
   };
+  static std::string Inflate(const Part& part);
   std::vector<Part> parts_;                       // file order; new parts are appended
   std::map<std::string, std::size_t> index_;      // lower-case name -> parts_ index
   std::map<std::string, std::string> defaults_;   // extension (lower case) -> type
@@ -107,6 +130,10 @@ class XlsxPackage {
   mutable std::map<std::string, int> freeHint_;   // name pattern -> number to try first
   bool typesDirty_ = false;
   int level_ = 6;
+  // One deflate stream for every part packed ahead of the save: setting one
+  // up costs more than deflating a small part.
+  struct PackStream;
+  mutable std::unique_ptr<PackStream> packStream_;
 };
 
 }  // namespace zel::xl

@@ -259,11 +259,22 @@ void XlsxWorkbook::RenameSheet(XlsxWorksheet& sheet, const std::string& name) {
   ++foldedNames_[FoldSheetName(name)];
   // References to the sheet follow it, as in Excel.
   RenameSheetReferences(old, name);
+  auto edit = [&](std::string_view f) { return RenameSheetInFormula(f, old, name); };
+  std::set<const WorksheetModel*> editedOrigins;
   for (auto& s : sheets_) {
-    if (!s->model_) continue;
-    if (s->model_->EditFormulas(
-            [&](std::string_view f) { return RenameSheetInFormula(f, old, name); }))
-      s->MarkDirty();
+    if (s->kind_ != XlsxWorksheet::SheetKind::Worksheet) continue;
+    if (!s->model_ && s->origin_) {
+      // Copies that share a model would all be edited alike: it is edited
+      // once, for all of them (they are printed from it anyway).
+      if (s->origin_->HasFormulas() && editedOrigins.insert(s->origin_.get()).second)
+        s->origin_->EditFormulas(edit);
+      continue;
+    }
+    if (!s->model_) {
+      if (!s->MayHoldFormulas()) continue;
+      s->LiveModel();
+    }
+    if (s->model_->EditFormulas(edit)) s->MarkDirty();
   }
   bookDirty_ = true;
   sheetListChanged_ = true;
@@ -296,9 +307,9 @@ void XlsxWorkbook::SelectSheet(XlsxWorksheet& sheet) {
 void XlsxWorkbook::ClearOtherTabSelection(const XlsxWorksheet& except) {
   for (auto& s : sheets_) {
     if (s.get() == &except) continue;
-    if (s->model_) {
-      if (s->model_->TabSelected()) {
-        s->model_->SetTabSelected(false);
+    if (s->kind_ == XlsxWorksheet::SheetKind::Worksheet) {
+      if (s->IsTabSelected()) {
+        s->Model().SetTabSelected(false);
         s->MarkDirty();
       }
       continue;
@@ -335,8 +346,9 @@ void XlsxWorkbook::WriteAppProps() {
 
 void XlsxWorkbook::SaveAs(const std::string& path) {
   CheckOpen();
-  std::vector<XlsxWorksheet*> dirty;
+  std::vector<XlsxWorksheet*> dirty, fromOrigin;
   for (auto& s : sheets_) {
+    if (s->origin_ && !s->model_) fromOrigin.push_back(s.get());
     if (!s->model_) continue;
     if (s->model_->FormulaReplaced()) dropCalcChain_ = true;
     if (s->dirty_) dirty.push_back(s.get());
@@ -360,6 +372,14 @@ void XlsxWorkbook::SaveAs(const std::string& path) {
   if (otherFailure) std::rethrow_exception(otherFailure);
   for (std::size_t i = 0; i < dirty.size(); ++i)
     pkg_.SetData(dirty[i]->part_, std::move(printed[i]));
+  // Copies never touched since are printed as the model they share, once
+  // for all of them.
+  std::map<const WorksheetModel*, std::shared_ptr<const PackedPart>> packedOrigins;
+  for (XlsxWorksheet* s : fromOrigin) {
+    std::shared_ptr<const PackedPart>& packed = packedOrigins[s->origin_.get()];
+    if (!packed) packed = pkg_.Pack(s->origin_->Clone()->Serialize());
+    pkg_.SetPacked(s->part_, packed);
+  }
   if (strings_.Changed()) {
     if (stringsPart_.empty()) {
       stringsPart_ = pkg_.FreePartName(XlsxPackage::ResolveTarget(bookPart_, "sharedStrings.xml"));
@@ -403,7 +423,70 @@ void XlsxWorkbook::Close(bool saveChanges) {
   closed_ = true;
   // The sheet objects stay: callers may still hold them, and every member
   // reports the closed workbook instead of touching freed memory.
-  for (auto& s : sheets_) s->model_.reset();
+  for (auto& s : sheets_) {
+    s->model_.reset();
+    s->origin_.reset();
+    s->copySource_.reset();
+  }
+  live_.clear();
+  lastTouched_ = nullptr;
+}
+
+std::size_t XlsxWorkbook::ParkedSheetCount() const {
+  return static_cast<std::size_t>(
+      std::count_if(sheets_.begin(), sheets_.end(), [](const auto& s) { return s->parked_; }));
+}
+
+void XlsxWorkbook::Materialize(XlsxWorksheet& sheet) {
+  if (!sheet.model_) {
+    if (sheet.origin_) {
+      sheet.model_ = sheet.origin_->Clone();
+      sheet.origin_.reset();
+    } else if (sheet.parked_) {
+      auto model = std::make_unique<WorksheetModel>();
+      model->Parse(pkg_.Read(sheet.part_), sheet.part_);
+      sheet.model_ = std::move(model);
+      sheet.parked_ = false;
+    } else {
+      throw EXlsxError("internal error: the worksheet \"" + sheet.Name() + "\" lost its cells");
+    }
+  }
+  Touch(sheet);
+}
+
+void XlsxWorkbook::Touch(XlsxWorksheet& sheet) {
+  sheet.touched_ = ++touches_;
+  lastTouched_ = &sheet;
+  if (!sheet.live_) {
+    sheet.live_ = true;
+    live_.push_back(&sheet);
+  }
+  // A document is written sheet after sheet: the sheets the work has moved
+  // on from are printed and packed now instead of all being held until the
+  // save. The sheet just touched is the newest and stays.
+  while (live_.size() > liveLimit_) {
+    auto oldest = std::min_element(live_.begin(), live_.end(), [](const auto* a, const auto* b) {
+      return a->touched_ < b->touched_;
+    });
+    XlsxWorksheet* s = *oldest;
+    live_.erase(oldest);
+    s->live_ = false;
+    Park(*s);
+  }
+}
+
+void XlsxWorkbook::Park(XlsxWorksheet& sheet) {
+  if (!sheet.model_) return;
+  WorksheetModel& m = *sheet.model_;
+  if (sheet.dirty_) {
+    if (m.FormulaReplaced()) dropCalcChain_ = true;
+    pkg_.SetPacked(sheet.part_, pkg_.Pack(m.Serialize()));
+    sheet.dirty_ = false;  // the package holds its part now, as read from a file
+  }
+  sheet.parkedTabSelected_ = m.TabSelected();
+  sheet.parkedFormulas_ = m.HasFormulas();
+  sheet.model_.reset();
+  sheet.parked_ = true;
 }
 
 // ---------------------------------------------------------------- worksheet
@@ -414,12 +497,47 @@ bool XlsxWorksheet::Hidden() const {
 }
 
 WorksheetModel& XlsxWorksheet::Model() {
+  WorksheetModel& m = LiveModel();
+  copySource_.reset();
+  return m;
+}
+
+WorksheetModel& XlsxWorksheet::LiveModel() {
   book_.CheckOpen();
-  if (!model_) throw EXlsxError("the sheet \"" + Name() + "\" is not a worksheet");
+  if (kind_ != SheetKind::Worksheet)
+    throw EXlsxError("the sheet \"" + Name() + "\" is not a worksheet");
+  if (!model_ || book_.lastTouched_ != this) book_.Materialize(*this);
   return *model_;
 }
 
+std::shared_ptr<WorksheetModel> XlsxWorksheet::CopyOrigin() {
+  book_.CheckOpen();
+  if (kind_ != SheetKind::Worksheet)
+    throw EXlsxError("the sheet \"" + Name() + "\" is not a worksheet");
+  // A copy never touched is what a copy of it would be.
+  if (!model_ && origin_) return origin_;
+  if (!copySource_) {
+    std::shared_ptr<WorksheetModel> snapshot = LiveModel().Clone();
+    snapshot->SetTabSelected(false);
+    copySource_ = std::move(snapshot);
+  }
+  return copySource_;
+}
+
+bool XlsxWorksheet::MayHoldFormulas() const {
+  if (model_) return model_->HasFormulas();
+  if (origin_) return origin_->HasFormulas();
+  return parkedFormulas_;
+}
+
+bool XlsxWorksheet::IsTabSelected() const {
+  if (model_) return model_->TabSelected();
+  if (origin_) return origin_->TabSelected();
+  return parkedTabSelected_;
+}
+
 void XlsxWorksheet::MarkDirty() {
+  copySource_.reset();
   if (dirty_) return;
   dirty_ = true;
   book_.pkg_.SetData(part_, std::string());

@@ -4,6 +4,8 @@
 // worksheet. Parts are rewritten on save only when something changed them.
 #include <pugixml.hpp>
 
+#include <algorithm>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
@@ -45,16 +47,35 @@ class XlsxWorksheet : public IWorksheet {
 
  private:
   friend class XlsxWorkbook;
+  // The model to read or change, brought back first when it was set aside.
   WorksheetModel& Model();
+  // The same without a change in view: copies may go on sharing the
+  // snapshot taken for them.
+  WorksheetModel& LiveModel();
   // After a change: the part is printed from the model on save, so the
   // bytes it was read from are let go now rather than held beside it.
   void MarkDirty();
+  // The worksheet's cells as a copy of it starts out: shared by every copy
+  // taken while the sheet stays unchanged.
+  std::shared_ptr<WorksheetModel> CopyOrigin();
+  bool MayHoldFormulas() const;
+  bool IsTabSelected() const;
 
   XlsxWorkbook& book_;
   pugi::xml_node node_;  // <sheet> in workbook.xml
   std::string part_;
   SheetKind kind_;
+  // A worksheet's cells are in one of three places: its own model; the
+  // model shared by the copies of a sheet not written to since (origin_,
+  // cloned on the first touch); or, for a sheet the work has moved on from,
+  // its printed part packed in the package (parked_), read again on a touch.
   std::unique_ptr<WorksheetModel> model_;
+  std::shared_ptr<WorksheetModel> origin_;
+  std::shared_ptr<WorksheetModel> copySource_;  // handed to copies while unchanged
+  bool parked_ = false;
+  bool parkedTabSelected_ = false, parkedFormulas_ = false;
+  bool live_ = false;     // in the workbook's list of recently touched sheets
+  uint64_t touched_ = 0;  // when last touched, by the workbook's count
   std::string relType_;  // of the workbook's relationship to the part
   // Print titles and area, written as defined names on save (SheetLayout.cpp)
   // under the sheet's name and place at that time; 0 where not set.
@@ -84,6 +105,12 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   bool Closed() const { return closed_; }
   // Deflate level of the saved package (tests and the benchmark tune it).
   void SetCompressionLevel(int level) { pkg_.SetCompressionLevel(level); }
+  // How many worksheets touched since the workbook was opened keep their
+  // models in memory; the least recently touched beyond that are printed
+  // and packed until touched again (at least 1).
+  void SetLiveSheetLimit(std::size_t limit) { liveLimit_ = std::max<std::size_t>(limit, 1); }
+  // Worksheets whose models are set aside now (tests look).
+  std::size_t ParkedSheetCount() const;
 
  private:
   friend class XlsxWorksheet;
@@ -115,6 +142,11 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   void WritePrintNames();
   std::vector<std::string> WorksheetNames() const;
   void IndexSheets();
+  // Brings a worksheet's model into memory and notes the touch; sets aside
+  // the least recently touched one when too many are held.
+  void Materialize(XlsxWorksheet& sheet);
+  void Touch(XlsxWorksheet& sheet);
+  void Park(XlsxWorksheet& sheet);
 
   XlsxPackage pkg_;
   std::string path_;
@@ -142,6 +174,11 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   bool bookDirty_ = false, relsDirty_ = false, sheetListChanged_ = false;
   bool dropCalcChain_ = false;
   bool closed_ = false;
+  // Recently touched worksheets that hold their models (a handful).
+  std::vector<XlsxWorksheet*> live_;
+  XlsxWorksheet* lastTouched_ = nullptr;
+  uint64_t touches_ = 0;
+  std::size_t liveLimit_ = 16;
 };
 
 }  // namespace zel::xl
