@@ -39,7 +39,16 @@ class IndexAndFilterCommandTest : public ::testing::Test {
         "CREATE TABLE idx.\"顧客マスタ\" (id int);"
         "CREATE TABLE idx.plain (id int);"
         "COMMENT ON TABLE idx.plain IS '普通の表';"
-        "COMMENT ON TABLE idx.\"it's\" IS 'クォート入り';";
+        "COMMENT ON TABLE idx.\"it's\" IS 'クォート入り';"
+        // A declaratively partitioned table: the parent stays, its partitions
+        // can be left out.
+        "CREATE SCHEMA parts;"
+        "CREATE TABLE parts.measure (id int, d date) PARTITION BY RANGE (d);"
+        "CREATE TABLE parts.measure_2024 PARTITION OF parts.measure "
+        "FOR VALUES FROM ('2024-01-01') TO ('2025-01-01');"
+        "CREATE TABLE parts.measure_2025 PARTITION OF parts.measure "
+        "FOR VALUES FROM ('2025-01-01') TO ('2026-01-01');"
+        "CREATE TABLE parts.\"plain table\" (x int);";
     if (Psql(srv, db, sql) != 0) ADD_FAILURE() << "fixture schema not created";
   }
   static void TearDownTestSuite() {
@@ -221,4 +230,49 @@ TEST_F(IndexAndFilterCommandTest, FiltersChooseTablesOfBothDocuments) {
     EXPECT_EQ(out.find('\n'), out.size() - 1) << "one line: " << out;
   }
   EXPECT_EQ(Run("list " + Conn() + " --schema idx --index-sheet", &out), 2) << out;
+}
+
+TEST_F(IndexAndFilterCommandTest, PartitionsLeaveBothDocumentsAndTheParentStays) {
+  auto sheets = [](const WorkbookDump& d) {
+    std::vector<std::string> names;
+    for (int i = 1; i <= std::stoi(d["sheet.count"]); ++i)
+      names.push_back(d["sheet." + std::to_string(i)]);
+    return names;
+  };
+  auto listed = [](const WorkbookDump& d) {
+    std::vector<std::string> names;
+    for (int r = 8; d.Has("Sheet1!B" + std::to_string(r)); ++r)
+      names.push_back(Text(d, "Sheet1!B" + std::to_string(r)));
+    return names;
+  };
+  std::string out;
+  ASSERT_EQ(Run("definitions " + Conn() + " --schema parts --out all.xlsx", &out), 0) << out;
+  EXPECT_EQ(sheets(DumpWorkbook(dir.File("all.xlsx"), false)).size(), 4u);
+
+  ASSERT_EQ(Run("definitions " + Conn() + " --schema parts --no-partitions --index-sheet " +
+                    "--out d.xlsx",
+                &out),
+            0)
+      << out;
+  const WorkbookDump d = DumpWorkbook(dir.File("d.xlsx"), false);
+  EXPECT_EQ(sheets(d), (std::vector<std::string>{"目次", "measure", "plain table"}));
+  EXPECT_EQ(d["目次!B8.link"], "'measure'!A1");
+  EXPECT_EQ(d["目次!B9.link"], "'plain table'!A1");
+  EXPECT_EQ(d["目次!B10"], "");
+  ASSERT_EQ(Run("list " + Conn() + " --schema parts --no-partitions --out l.xlsx", &out), 0) << out;
+  const WorkbookDump l = DumpWorkbook(dir.File("l.xlsx"), false);
+  EXPECT_EQ(listed(l), (std::vector<std::string>{"measure", "plain table"}));
+  EXPECT_EQ(l["Sheet1!A9"], "n:2");
+
+  // The settings' check box does the same, with name patterns on top; a
+  // pattern that keeps only partitions leaves nothing.
+  IniFile::Write(settings, "ExcelSet", "ExcludePartitions", "1");
+  ASSERT_EQ(Run("list " + Conn() + " --schema parts --include 'm*' --out m.xlsx", &out), 0) << out;
+  EXPECT_EQ(listed(DumpWorkbook(dir.File("m.xlsx"), false)),
+            (std::vector<std::string>{"measure"}));
+  EXPECT_EQ(Run("definitions " + Conn() + " --schema parts --include '*_20[0-9][0-9]'", &out), 4)
+      << out;
+  // Other schemas lose nothing by it.
+  ASSERT_EQ(Run("definitions " + Conn() + " --schema idx --out idx.xlsx", &out), 0) << out;
+  EXPECT_EQ(DumpWorkbook(dir.File("idx.xlsx"), false)["sheet.count"], "10");
 }
