@@ -65,6 +65,21 @@ void WriteIndexSheet(xl::IWorksheet& sheet, TBrowser& browser, TTreeNode& schema
   sheet.ColumnWidth(3, 48);
   if (detailed) sheet.ColumnWidth(4, 28);
 
+  // The kinds come from one statement for the schema, also when the
+  // export reads table by table.
+  std::optional<SchemaRows> kinds;
+  if (detailed && !browser.SchemaRowsOf(schema)) {
+    kinds.emplace(schema);
+    browser.SetSchemaRows(&*kinds);
+  }
+  struct Detach {
+    TBrowser& browser;
+    bool attached;
+    ~Detach() {
+      if (attached) browser.SetSchemaRows(nullptr);
+    }
+  } detach{browser, kinds.has_value()};
+
   int row = kFirstRow;
   for (std::size_t i = 0; i < entries.size(); ++i, ++row) {
     TTreeNode& table = *entries[i].table;

@@ -276,3 +276,32 @@ TEST_F(IndexAndFilterCommandTest, PartitionsLeaveBothDocumentsAndTheParentStays)
   ASSERT_EQ(Run("definitions " + Conn() + " --schema idx --out idx.xlsx", &out), 0) << out;
   EXPECT_EQ(DumpWorkbook(dir.File("idx.xlsx"), false)["sheet.count"], "10");
 }
+
+TEST_F(IndexAndFilterCommandTest, OwnWorkbookSheetsLinkBackWhereIndexlinkSays) {
+  const std::string model = dir.File("model.xlsx");
+  WriteModelWorkbook(model);
+  IniFile::Write(settings, "ExcelSet", "exporttype", "1");
+  IniFile::Write(settings, "ExcelSet", "filename", model);
+  IniFile::Write(settings, "ExcelSet", "tablename", "1,4,C");
+  IniFile::Write(settings, "ExcelSet", "IndexSheet", "1");
+  std::string out;
+  ASSERT_EQ(Run("definitions " + Conn() + " --schema parts --out own.xlsx", &out), 0) << out;
+  WorkbookDump d = DumpWorkbook(dir.File("own.xlsx"), false);
+  ASSERT_TRUE(d.ok()) << d.error;
+  EXPECT_EQ(d["sheet.1"], "目次");
+  EXPECT_EQ(d["目次!B8.link"], "'measure'!A1");
+  EXPECT_EQ(d["目次!C1"], "") << "the own workbook gets no header texts";
+  EXPECT_EQ(d["measure!J1"], "") << "without indexlink no link back";
+  EXPECT_FALSE(d.Has("measure!J1.link"));
+
+  IniFile::Write(settings, "ExcelSet", "indexlink", "1,2,K");
+  ASSERT_EQ(Run("definitions " + Conn() + " --schema parts --out own2.xlsx", &out), 0) << out;
+  d = DumpWorkbook(dir.File("own2.xlsx"), false);
+  EXPECT_EQ(d["measure!K2"], "s:目次へ");
+  EXPECT_EQ(d["measure!K2.link"], "'目次'!A1");
+  EXPECT_EQ(d["measure_2025!K2.link"], "'目次'!A1");
+  EXPECT_EQ(Text(d, "measure_2025!C4"), "measure_2025");
+  if (SchemasAvailable()) {
+    EXPECT_EQ(SchemaProblems(dir.File("own2.xlsx")), "");
+  }
+}
