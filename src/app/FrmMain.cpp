@@ -39,9 +39,9 @@
 #include "app/Images.h"
 #include "app/Manual.h"
 #include "app/QtText.h"
-#include "export/TableFilter.h"
 #include "app/TreeItemModel.h"
 #include "app/ViewTips.h"
+#include "export/TableFilter.h"
 #include "export/ui/FrmSet.h"
 
 namespace zel {

@@ -231,8 +231,9 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
   if (o.table && o.document == Document::List)
     return fail("--table applies to definitions only");
   if (o.table && (!o.include.empty() || !o.exclude.empty() || o.noPartitions))
-    return fail("--include, --exclude and --no-partitions choose among a schema's tables; "
-                "not with --table");
+    return fail(
+        "--include, --exclude and --no-partitions choose among a schema's tables; "
+        "not with --table");
   if (o.indexSheet && o.document == Document::List)
     return fail("--index-sheet and --no-index-sheet apply to definitions only");
   const unsigned takes = FindKind(o.kind)->commandValues;

@@ -14,7 +14,11 @@ std::u32string Decode(std::string_view s) {
   out.reserve(s.size());
   for (std::size_t i = 0; i < s.size();) {
     const auto c = static_cast<unsigned char>(s[i]);
-    std::size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    std::size_t n = c < 0x80             ? 1
+                    : (c & 0xE0) == 0xC0 ? 2
+                    : (c & 0xF0) == 0xE0 ? 3
+                    : (c & 0xF8) == 0xF0 ? 4
+                                         : 0;
     if (n == 0 || i + n > s.size() || !text::IsValidUtf8(s.substr(i, n))) {
       out += static_cast<char32_t>(0xDC00 + c);
       ++i;

@@ -29,10 +29,10 @@ constexpr const char* kEmptyWorksheet =
 // goes before the first of them that the sheet has.
 bool FollowsHyperlinks(std::string_view name) {
   static constexpr std::string_view kAfter[] = {
-      "printOptions",  "pageMargins", "pageSetup",       "headerFooter",  "rowBreaks",
-      "colBreaks",     "customProperties", "cellWatches", "ignoredErrors", "smartTags",
-      "drawing",       "legacyDrawing",    "legacyDrawingHF", "drawingHF", "picture",
-      "oleObjects",    "controls",         "webPublishItems", "tableParts", "extLst"};
+      "printOptions", "pageMargins",      "pageSetup",       "headerFooter",  "rowBreaks",
+      "colBreaks",    "customProperties", "cellWatches",     "ignoredErrors", "smartTags",
+      "drawing",      "legacyDrawing",    "legacyDrawingHF", "drawingHF",     "picture",
+      "oleObjects",   "controls",         "webPublishItems", "tableParts",    "extLst"};
   return std::find(std::begin(kAfter), std::end(kAfter), name) != std::end(kAfter);
 }
 
@@ -152,7 +152,8 @@ IWorksheet& XlsxWorkbook::AddWorksheet(int before) {
   auto& next = dynamic_cast<XlsxWorksheet&>(WorkSheets(before));
   const int at = IndexOf(next);
 
-  std::string part = pkg_.FreePartName(XlsxPackage::ResolveTarget(bookPart_, "worksheets/sheet1.xml"));
+  std::string part =
+      pkg_.FreePartName(XlsxPackage::ResolveTarget(bookPart_, "worksheets/sheet1.xml"));
   pkg_.SetData(part, std::string());  // claims the name until the save writes the sheet
   pkg_.SetOverride(part, kWorksheetType);
   Relationship rel{bookRels_.NewId(), next.relType_, XlsxPackage::RelativeTarget(bookPart_, part),

@@ -38,8 +38,7 @@ class XlsxWorksheet : public IWorksheet {
   int LastFormattedRow(int start, int firstColumn, int lastColumn) override;
   void PrintTitleRows(int first, int last) override;
   void PrintArea(int firstRow, int firstColumn, int lastRow, int lastColumn) override;
-  void Hyperlink(int row, int column, std::string_view location,
-                 std::string_view display) override;
+  void Hyperlink(int row, int column, std::string_view location, std::string_view display) override;
   void ColumnWidth(int column, double width) override;
 
   const std::string& Part() const { return part_; }

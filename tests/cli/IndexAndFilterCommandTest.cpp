@@ -33,7 +33,9 @@ class IndexAndFilterCommandTest : public ::testing::Test {
         "CREATE TABLE idx.\"star*\" (id int);"
         "CREATE TABLE idx.\"q?\" (id int);"
         "CREATE TABLE idx.\"sl/ash\" (id int);"
-        "CREATE TABLE idx.\"" + kLong + "s\" (id int);"
+        "CREATE TABLE idx.\"" +
+        kLong +
+        "s\" (id int);"
         "CREATE TABLE idx.\"目次\" (id int);"
         "CREATE TABLE idx.\"顧客表\" (id int);"
         "CREATE TABLE idx.\"顧客マスタ\" (id int);"
@@ -62,9 +64,9 @@ class IndexAndFilterCommandTest : public ::testing::Test {
   }
 
   int Run(const std::string& args, std::string* output) {
-    std::string cmd = "cd " + ShellQuote(dir.Path()) + " && ZELMORA_PASSWORD=" +
-                      ShellQuote(srv.password) + " " + std::string(ZEL_BINARY_DIR) +
-                      "/src/cli/zelmora-export " + args + " </dev/null";
+    std::string cmd =
+        "cd " + ShellQuote(dir.Path()) + " && ZELMORA_PASSWORD=" + ShellQuote(srv.password) + " " +
+        std::string(ZEL_BINARY_DIR) + "/src/cli/zelmora-export " + args + " </dev/null";
     return RunCommand(cmd, output);
   }
   std::string Conn() const {
@@ -176,8 +178,7 @@ TEST_F(IndexAndFilterCommandTest, IndexSheetDefaultsAndItsSetting) {
   EXPECT_EQ(on["sheet.count"], "2");
   EXPECT_EQ(on["sheet.1"], "目次");
   EXPECT_EQ(on["目次!B8.link"], "'plain'!A1");
-  ASSERT_EQ(Run("definitions " + Conn() + " --schema idx --no-index-sheet --out off.xlsx", &out),
-            0)
+  ASSERT_EQ(Run("definitions " + Conn() + " --schema idx --no-index-sheet --out off.xlsx", &out), 0)
       << out;
   EXPECT_EQ(DumpWorkbook(dir.File("off.xlsx"), false)["sheet.count"], "10");
   // One table's document has no index.
@@ -196,7 +197,8 @@ TEST_F(IndexAndFilterCommandTest, FiltersChooseTablesOfBothDocuments) {
   WorkbookDump l = DumpWorkbook(dir.File("l.xlsx"), false);
   std::set<std::string> listed;
   for (int r = 8; r < 12; ++r)
-    if (l.Has("Sheet1!B" + std::to_string(r))) listed.insert(Text(l, "Sheet1!B" + std::to_string(r)));
+    if (l.Has("Sheet1!B" + std::to_string(r)))
+      listed.insert(Text(l, "Sheet1!B" + std::to_string(r)));
   EXPECT_EQ(listed, (std::set<std::string>{"a[1]", "顧客表"}));
   EXPECT_EQ(l["Sheet1!A8"], "n:1");
   EXPECT_EQ(l["Sheet1!A9"], "n:2");
@@ -268,8 +270,7 @@ TEST_F(IndexAndFilterCommandTest, PartitionsLeaveBothDocumentsAndTheParentStays)
   // pattern that keeps only partitions leaves nothing.
   IniFile::Write(settings, "ExcelSet", "ExcludePartitions", "1");
   ASSERT_EQ(Run("list " + Conn() + " --schema parts --include 'm*' --out m.xlsx", &out), 0) << out;
-  EXPECT_EQ(listed(DumpWorkbook(dir.File("m.xlsx"), false)),
-            (std::vector<std::string>{"measure"}));
+  EXPECT_EQ(listed(DumpWorkbook(dir.File("m.xlsx"), false)), (std::vector<std::string>{"measure"}));
   EXPECT_EQ(Run("definitions " + Conn() + " --schema parts --include '*_20[0-9][0-9]'", &out), 4)
       << out;
   // Other schemas lose nothing by it.

@@ -187,9 +187,9 @@ TEST_F(MySqlExportCommandTest, ListOfOneSchemaWithCommentsAndDates) {
 
 TEST_F(MySqlExportCommandTest, NamePatternsWithBracketsAndJapaneseChooseTheTables) {
   for (const char* name : {"顧客[A]", "顧客B", "注文"})
-    ASSERT_EQ(MariaSql(srv, "CREATE TABLE " + MariaIdent(catalog) + "." + MariaIdent(name) +
-                                " (id int)"),
-              0)
+    ASSERT_EQ(
+        MariaSql(srv, "CREATE TABLE " + MariaIdent(catalog) + "." + MariaIdent(name) + " (id int)"),
+        0)
         << name;
   auto names = [](const WorkbookDump& d, const std::string& column) {
     std::set<std::string> found;

@@ -31,8 +31,8 @@ class SheetDouble : public xl::IWorksheet {
   void PrintTitleRows(int, int) override {}
   void PrintArea(int, int, int, int) override {}
   void Hyperlink(int r, int c, std::string_view location, std::string_view) override {
-    Log(j_, "Hyperlink(" + std::to_string(r) + "," + std::to_string(c) + ")=" +
-                std::string(location));
+    Log(j_,
+        "Hyperlink(" + std::to_string(r) + "," + std::to_string(c) + ")=" + std::string(location));
   }
   void ColumnWidth(int, double) override {}
 

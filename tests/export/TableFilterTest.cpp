@@ -40,9 +40,9 @@ TEST(TableFilter, WildcardsOnUtf8NamesCaseSensitive) {
       {"[!a-c]x", "dx", true},
       {"[!a-c]x", "ax", false},
       {"[^a]x", "ax", false},
-      {"[]]x", "]x", true},      // "]" first is a member
+      {"[]]x", "]x", true},  // "]" first is a member
       {"[!]]x", "ax", true},
-      {"[[]1]", "[1]", true},    // a literal "[" through a set
+      {"[[]1]", "[1]", true},  // a literal "[" through a set
       {"a[*]b", "a*b", true},
       {"a[*]b", "axb", false},
       {"a[?]", "a?", true},
