@@ -21,6 +21,12 @@ ClientLibraryState ProbeMySqlClientLibrary() {
 void WireExports(TfrmMain& window, TExporter& exporter) {
   window.tableListExport = [&exporter] { exporter.TableListCommand(); };
   window.definitionExport = [&exporter] { exporter.DefinitionCommand(); };
+  window.exportFilter = [&exporter](const std::optional<std::string>& shownOnly) {
+    exporter.filter = {};
+    if (!shownOnly) return;
+    exporter.filter.include = {*shownOnly};
+    exporter.filter.plainAsSubstring = true;
+  };
   window.detectExcelVersion = [&exporter] { return exporter.DetectExcelVersion(); };
   window.stopExport = [&exporter](bool quiet) { exporter.RequestStop(quiet); };
   exporter.OnProgress = [&window](int n, int total, const std::string& name) {
@@ -31,6 +37,7 @@ void WireExports(TfrmMain& window, TExporter& exporter) {
 void UnwireExports(TfrmMain& window, TExporter& exporter) {
   window.tableListExport = nullptr;
   window.definitionExport = nullptr;
+  window.exportFilter = nullptr;
   window.detectExcelVersion = nullptr;
   window.stopExport = nullptr;
   exporter.OnProgress = nullptr;

@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPointer>
 #include <QProcess>
@@ -40,6 +41,7 @@
 #include "app/QtText.h"
 #include "app/TreeItemModel.h"
 #include "app/ViewTips.h"
+#include "export/TableFilter.h"
 #include "export/ui/FrmSet.h"
 
 namespace zel {
@@ -292,7 +294,24 @@ void TfrmMain::BuildPages() {
   grdTableList->setObjectName("grdTableList");
   grdTableList->setItemDelegate(new TGridDelegate(
       TGridDelegate::Kind::TableList, {images::GridImage(0), images::GridImage(1)}, grdTableList));
+  auto* filterRow = new QHBoxLayout;
+  filterRow->setContentsMargins(4, 2, 4, 2);
+  auto* filterLabel = new QLabel(QStringLiteral("絞り込み"), TabSheetTableList);
+  txtTableFilter = new QLineEdit(TabSheetTableList);
+  txtTableFilter->setObjectName("txtTableFilter");
+  txtTableFilter->setClearButtonEnabled(true);
+  txtTableFilter->setPlaceholderText(QStringLiteral("テーブル名（* ? [ ] が使えます）"));
+  filterLabel->setBuddy(txtTableFilter);
+  filterRow->addWidget(filterLabel);
+  filterRow->addWidget(txtTableFilter, 1);
+  listLayout->addLayout(filterRow);
   listLayout->addWidget(grdTableList);
+  connect(txtTableFilter, &QLineEdit::textChanged, this, [this] { ApplyTableFilter(); });
+  // A list read again (another schema, an export) is narrowed the same way.
+  QAbstractItemModel* listModel = grdTableList->model();
+  connect(listModel, &QAbstractItemModel::modelReset, this, [this] { ApplyTableFilter(); });
+  connect(listModel, &QAbstractItemModel::rowsInserted, this, [this] { ApplyTableFilter(); });
+  connect(listModel, &QAbstractItemModel::dataChanged, this, [this] { ApplyTableFilter(); });
   TabSheetBlank = new QWidget;
   TabSheetBlank->setObjectName("TabSheetBlank");
   // The tabs are never shown: the program switches pages itself.
@@ -542,11 +561,15 @@ void TfrmMain::OpenExportSettings() {
 
 void TfrmMain::RunExport(const std::function<void()>& hook, const QString& unit) {
   if (!hook || exportRunning_ || !browser_->IsConnected()) return;
+  std::optional<std::string> shownOnly;
+  if (!AskShownOnly(shownOnly)) return;
+  if (exportFilter) exportFilter(shownOnly);
   exportRunning_ = true;
   progressUnit_ = unit;
   MirrorCommands();
   auto finish = [this] {
     exportRunning_ = false;
+    if (exportFilter) exportFilter(std::nullopt);
     lblProgress->hide();
     ProgressBar1->hide();
     MirrorCommands();
@@ -573,6 +596,42 @@ void TfrmMain::RunExport(const std::function<void()>& hook, const QString& unit)
     throw;
   }
   finish();
+}
+
+void TfrmMain::ApplyTableFilter() {
+  if (!txtTableFilter || !grdTableList) return;
+  const std::string text = S(txtTableFilter->text());
+  TableFilter filter;
+  filter.plainAsSubstring = true;
+  // A pattern being typed ("[0-" ...) narrows nothing until it is whole.
+  if (!text.empty() && PatternProblem(text).empty()) filter.include.push_back(text);
+  const TStringGrid& grid = browser_->grdTableList();
+  const int rows = grdTableList->model()->rowCount();
+  for (int r = 0; r < rows; ++r) {
+    const std::string name = r + 1 < grid.RowCount() ? grid.Cell(1, r + 1) : std::string();
+    grdTableList->setRowHidden(r, !filter.KeepsName(name));
+  }
+}
+
+bool TfrmMain::AskShownOnly(std::optional<std::string>& shownOnly) {
+  shownOnly.reset();
+  const std::string text = txtTableFilter ? S(txtTableFilter->text()) : std::string();
+  TTreeNode* node = browser_->FCurrentNode();
+  if (text.empty() || !PatternProblem(text).empty() || !node ||
+      node->Level() != browser_->FSchemaLevel)
+    return true;
+  MessageBoxRequest ask;
+  ask.caption = "Zelmora";
+  ask.text = "テーブル一覧が「" + text +
+             "」で絞り込まれています。\r表示中のテーブルだけを出力しますか？\r"
+             "（「いいえ」ですべてのテーブルを出力します）";
+  ask.icon = MsgIcon::Question;
+  ask.buttons = MsgButtons::YesNoCancel;
+  ask.defaultButton = MsgResult::Yes;
+  const MsgResult answer = browser_->Prompts().MessageBox(ask);
+  if (answer == MsgResult::Cancel) return false;
+  if (answer == MsgResult::Yes) shownOnly = text;
+  return true;
 }
 
 void TfrmMain::StopExport() {

@@ -6,6 +6,8 @@
 #include <QPersistentModelIndex>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "catalog/Browser.h"
@@ -13,6 +15,7 @@
 class QAction;
 class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QModelIndex;
 class QCloseEvent;
@@ -46,6 +49,10 @@ class TfrmMain : public QMainWindow {
   // Export hooks, run by the menu entries and the tool buttons alike.
   std::function<void()> tableListExport;
   std::function<void()> definitionExport;
+  // Which tables the next export of a schema covers: the list's filter
+  // text (matched as TableFilter does, plain text anywhere in the name), or
+  // nothing for all of them.
+  std::function<void(const std::optional<std::string>& shownOnly)> exportFilter;
   // The installed spreadsheet engine's version; ours writes Excel 2007 files.
   std::function<std::string()> detectExcelVersion = [] { return std::string("12.0"); };
   // Asks the running export to stop; quiet when the window is closing.
@@ -81,6 +88,9 @@ class TfrmMain : public QMainWindow {
   QLabel *lblTableName = nullptr, *lblTableCommentlabel = nullptr, *lblTableComment = nullptr;
   TGridView* grdTableDefinition = nullptr;
   TGridView* grdTableList = nullptr;
+  QLineEdit* txtTableFilter = nullptr;  // narrows grdTableList as the user types
+  // Hides the list rows whose table name the filter text does not match.
+  void ApplyTableFilter();
   QTextEdit* RichEditLog = nullptr;
   QPushButton* btnLogOK = nullptr;
   QPushButton* btnLogStop = nullptr;  // "中止", usable while an export runs
@@ -124,6 +134,9 @@ class TfrmMain : public QMainWindow {
   // off until it returns.
   void RunExport(const std::function<void()>& hook, const QString& unit);
   void StopExport();
+  // With a filter on the list of the schema being exported: whether to
+  // export only the shown tables. False when the user cancels.
+  bool AskShownOnly(std::optional<std::string>& shownOnly);
   void menuManualClick();
   void ToolButtonSettingsClick();
   void menuAboutClick();

@@ -53,6 +53,19 @@ MsgResult QtPrompts::MessageBox(const MessageBoxRequest& request) {
     box.exec();
     return box.clickedButton() == yes ? MsgResult::Yes : MsgResult::No;
   }
+  if (request.buttons == MsgButtons::YesNoCancel) {
+    QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+    box.setDefaultButton(request.defaultButton == MsgResult::No       ? no
+                         : request.defaultButton == MsgResult::Cancel ? cancel
+                                                                      : yes);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == yes  ? MsgResult::Yes
+           : box.clickedButton() == no ? MsgResult::No
+                                       : MsgResult::Cancel;
+  }
   QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
   box.setDefaultButton(ok);
   box.setEscapeButton(ok);

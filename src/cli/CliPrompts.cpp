@@ -63,6 +63,9 @@ MsgResult CliPrompts::MessageBox(const MessageBoxRequest& request) {
     // Only the overwrite question asks; --force answers it.
     return options_.force ? MsgResult::Yes : MsgResult::No;
   }
+  // The window's questions (which tables to export) have their answer in
+  // the command's options already.
+  if (request.buttons == MsgButtons::YesNoCancel) return MsgResult::No;
   ++messages_;
   std::string text = request.text;
   for (char& c : text)

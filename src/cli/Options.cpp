@@ -4,6 +4,8 @@
 #include <charconv>
 #include <set>
 
+#include "export/TableFilter.h"
+
 namespace zel::cli {
 namespace {
 
@@ -35,6 +37,8 @@ std::string HelpText() {
                       [--odbc-driver NAME] [--trust-server-certificate]
                       (--schema S [--table T] | --all-schemas)
                       [--out PATH] [--settings FILE] [--force] [--read bulk|per-table]
+                      [--include PATTERN]... [--exclude PATTERN]... [--no-partitions]
+                      [--index-sheet | --no-index-sheet]
 
 Writes the table list (list) or the table definition document (definitions)
 of a database schema as an Excel workbook, the same documents the Zelmora
@@ -73,6 +77,23 @@ window writes.
                    the window's browsing, table after table (for servers
                    that refuse the bulk statement, or audits);
                    default: [catalog] read of the settings file, else bulk
+  --include PATTERN
+                   only tables whose name matches the pattern (repeatable: a
+                   table matching any of them is taken); shell wildcards
+                   * ? [abc] [a-z] [!abc], case-sensitive, against the names
+                   as the server spells them ("[*]" matches a "*")
+  --exclude PATTERN
+                   leave out tables whose name matches (repeatable; wins over
+                   --include). Not with --table. A schema that the patterns
+                   leave without tables is not written (exit status 4 when
+                   no workbook is left at all)
+  --no-partitions  leave the partitions of partitioned tables out of both
+                   documents (the partitioned table itself stays); also
+                   [ExcelSet] ExcludePartitions=1
+  --index-sheet, --no-index-sheet
+                   definitions: put a first sheet 目次 linking to every table
+                   sheet (and back), or not; default [ExcelSet] IndexSheet,
+                   else on with the 詳細 template only
   --help           this text
   --version        the program's version, as its About box shows it
 
@@ -83,7 +104,8 @@ to standard output. Interrupted (SIGINT, SIGTERM, SIGHUP), it leaves earlier
 files as they were and no half-written file behind.
 
 Exit status: 0 success, 1 export failure, 2 usage error, 3 connection failure,
-4 nothing to export (no such schema or table).
+4 nothing to export (no such schema or table, or no table left by
+--include/--exclude/--no-partitions).
 )";
 }
 
@@ -126,9 +148,11 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       return fail(
           "--connections is no longer an option: the export reads on one connection; "
           "use --read bulk or --read per-table");
-    if (!seen.insert(arg).second) return fail(arg + " given twice");
-    const bool isFlag =
-        arg == "--all-schemas" || arg == "--force" || arg == "--trust-server-certificate";
+    const bool repeatable = arg == "--include" || arg == "--exclude";
+    if (!seen.insert(arg).second && !repeatable) return fail(arg + " given twice");
+    const bool isFlag = arg == "--all-schemas" || arg == "--force" ||
+                        arg == "--trust-server-certificate" || arg == "--no-partitions" ||
+                        arg == "--index-sheet" || arg == "--no-index-sheet";
     std::string value;
     if (isFlag) {
       if (inlineValue) return fail(arg + " takes no value");
@@ -183,6 +207,15 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       if (!ParseCatalogRead(value, read))
         return fail("--read must be bulk or per-table, not '" + value + "'");
       o.read = read;
+    } else if (arg == "--include" || arg == "--exclude") {
+      if (std::string why = PatternProblem(value); !why.empty())
+        return fail(arg + " '" + value + "': " + why);
+      (arg == "--include" ? o.include : o.exclude).push_back(value);
+    } else if (arg == "--no-partitions") {
+      o.noPartitions = true;
+    } else if (arg == "--index-sheet" || arg == "--no-index-sheet") {
+      if (o.indexSheet) return fail("--index-sheet and --no-index-sheet exclude each other");
+      o.indexSheet = arg == "--index-sheet";
     } else if (arg == "--password") {
       return fail("the password is never taken from the command line; set ZELMORA_PASSWORD");
     } else {
@@ -197,6 +230,12 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
   if (o.table && !o.schema) return fail("--table needs --schema");
   if (o.table && o.document == Document::List)
     return fail("--table applies to definitions only");
+  if (o.table && (!o.include.empty() || !o.exclude.empty() || o.noPartitions))
+    return fail(
+        "--include, --exclude and --no-partitions choose among a schema's tables; "
+        "not with --table");
+  if (o.indexSheet && o.document == Document::List)
+    return fail("--index-sheet and --no-index-sheet apply to definitions only");
   const unsigned takes = FindKind(o.kind)->commandValues;
   for (const KindValueOption& v : kKindValueOptions) {
     if (seen.count(v.option) && !(takes & v.value))

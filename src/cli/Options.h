@@ -33,6 +33,9 @@ struct Options {
   std::optional<std::string> settings;
   bool force = false;
   std::optional<CatalogRead> read;  // unset: from the settings file
+  std::vector<std::string> include, exclude;  // table name patterns
+  bool noPartitions = false;
+  std::optional<bool> indexSheet;  // unset: from the settings file
   bool help = false;
   bool version = false;
 };

@@ -127,6 +127,10 @@ int Run(const Options& options, Environment& env) {
 
     TExporter exporter(browser, env.createApplication);
     exporter.read = options.read;
+    exporter.filter.include = options.include;
+    exporter.filter.exclude = options.exclude;
+    exporter.filter.excludePartitions = options.noPartitions;
+    exporter.indexSheet = options.indexSheet;
     exporter.OnProgress = [&err](int n, int total, const std::string& name) {
       err << n << "/" << total << " " << name << std::endl;
     };
@@ -137,13 +141,23 @@ int Run(const Options& options, Environment& env) {
       exporter.DefinitionCommand();
 
     int status = exitOk;
+    int written = 0, nothingKept = 0;
     for (const auto& run : exporter.Runs()) {
-      if (run.saved)
+      if (run.nothingKept) {
+        ++nothingKept;
+      } else if (run.saved) {
         *env.out << run.target << std::endl;
-      else
+        ++written;
+      } else {
         status = exitExportFailed;
+      }
     }
     if (!prompts.Refused().empty() || exporter.Runs().empty()) status = exitExportFailed;
+    // The patterns left nothing anywhere: as a schema without tables.
+    if (status == exitOk && written == 0 && nothingKept > 0) {
+      err << "zelmora-export: no table matches the filters" << std::endl;
+      return exitNothingToExport;
+    }
     // A reader that shows its own error and carries on (Oracle's) leaves a
     // workbook short of what failed: the run did not succeed.
     if (prompts.MessageCount() > 0) status = exitExportFailed;

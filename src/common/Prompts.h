@@ -11,7 +11,7 @@
 namespace zel {
 
 enum class MsgIcon { None, Information, Question, Warning, Error };
-enum class MsgButtons { Ok, YesNo };
+enum class MsgButtons { Ok, YesNo, YesNoCancel };
 enum class MsgResult { Ok, Yes, No, Cancel };
 
 struct MessageBoxRequest {

@@ -61,7 +61,8 @@ std::string SheetWriter::Fit(const std::string& value, const std::string& where)
   return std::move(*cut);
 }
 
-void SheetWriter::WriteTableListSheet(xl::IWorksheet& sheet, TTreeNode& schema) {
+void SheetWriter::WriteTableListSheet(xl::IWorksheet& sheet, TTreeNode& schema,
+                                      const std::vector<int>* rows) {
   browser.WriteLog(schema.Text() + kStart);
   if (settings.templateChoice == 0) {
     const HeaderTexts h = ReadHeaderTexts(browser.Common());
@@ -72,19 +73,21 @@ void SheetWriter::WriteTableListSheet(xl::IWorksheet& sheet, TTreeNode& schema) 
     sheet.Cells(2, 7).FormulaR1C1(h.managerEmp);
   }
   const TStringGrid& grid = browser.grdTableList();
-  FitBand(sheet, kTableListBand, 6 + grid.RowCount());
-  for (int r = 1; r < grid.RowCount(); ++r) {
-    sheet.Cells(7 + r, 1).FormulaR1C1(grid.Cell(0, r));
-    sheet.Cells(7 + r, 2).FormulaR1C1(grid.Cell(1, r));
-    sheet.Cells(7 + r, 4).FormulaR1C1(Fit(grid.Cell(2, r), grid.Cell(1, r) + "　コメント"));
-    sheet.Cells(7 + r, 7).FormulaR1C1(grid.Cell(3, r));
-    sheet.Cells(7 + r, 8).FormulaR1C1(grid.Cell(4, r));
+  const int count = rows ? static_cast<int>(rows->size()) + 1 : grid.RowCount();
+  FitBand(sheet, kTableListBand, 6 + count);
+  for (int n = 1; n < count; ++n) {
+    const int r = rows ? (*rows)[static_cast<std::size_t>(n - 1)] : n;
+    sheet.Cells(7 + n, 1).FormulaR1C1(rows ? std::to_string(n) : grid.Cell(0, r));
+    sheet.Cells(7 + n, 2).FormulaR1C1(grid.Cell(1, r));
+    sheet.Cells(7 + n, 4).FormulaR1C1(Fit(grid.Cell(2, r), grid.Cell(1, r) + "　コメント"));
+    sheet.Cells(7 + n, 7).FormulaR1C1(grid.Cell(3, r));
+    sheet.Cells(7 + n, 8).FormulaR1C1(grid.Cell(4, r));
     if (processEvents) processEvents();
   }
   browser.WriteLog(schema.Text() + kDone);
 }
 
-void SheetWriter::WriteTableDefinitionSheet(xl::IWorksheet& sheet, TTreeNode& table) {
+std::string SheetWriter::WriteTableDefinitionSheet(xl::IWorksheet& sheet, TTreeNode& table) {
   browser.WriteLog(table.Text() + kStart);
   browser.LoadColumns(table);
 
@@ -143,6 +146,7 @@ void SheetWriter::WriteTableDefinitionSheet(xl::IWorksheet& sheet, TTreeNode& ta
     }
   }
   browser.WriteLog(table.Text() + kDone);
+  return sheetName;
 }
 
 }  // namespace zel

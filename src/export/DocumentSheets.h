@@ -4,6 +4,7 @@
 // has been read again.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "catalog/Browser.h"
 #include "xlsx/ExcelApplication.h"
@@ -38,11 +39,15 @@ struct SheetWriter {
   // The names given so far to the sheets of this writer's workbook.
   SheetNamer sheetNames;
 
-  void WriteTableListSheet(xl::IWorksheet& sheet, TTreeNode& schema);
+  // `rows`: only these rows of the list grid, numbered afresh (a filtered
+  // document); null: every row as the grid numbers it.
+  void WriteTableListSheet(xl::IWorksheet& sheet, TTreeNode& schema,
+                           const std::vector<int>* rows = nullptr);
   // The value, or when it is longer than a cell holds, its visible cut, with
   // a log line and a notice saying where (table, column and item).
   std::string Fit(const std::string& value, const std::string& where);
-  void WriteTableDefinitionSheet(xl::IWorksheet& sheet, TTreeNode& table);
+  // Gives the name the sheet got.
+  std::string WriteTableDefinitionSheet(xl::IWorksheet& sheet, TTreeNode& table);
 };
 
 }  // namespace zel

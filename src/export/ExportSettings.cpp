@@ -34,6 +34,9 @@ constexpr std::string_view kSystemName = "SystemName";
 constexpr std::string_view kSubSystemName = "SybSystemName";
 constexpr std::string_view kCreateEmp = "CreateEmp";
 constexpr std::string_view kManagerEmp = "ManagerEmp";
+constexpr std::string_view kIndexSheet = "IndexSheet";
+constexpr std::string_view kExcludePartitions = "ExcludePartitions";
+constexpr std::string_view kIndexLink = "indexlink";
 
 std::string Read(const TdCommon& common, std::string_view key) {
   return common.ReadSetting(TdCommon::SettingsFileName(), ExportSettings::kSection, key);
@@ -41,6 +44,12 @@ std::string Read(const TdCommon& common, std::string_view key) {
 
 void Write(const TdCommon& common, std::string_view key, std::string_view value) {
   common.WriteSetting(TdCommon::SettingsFileName(), ExportSettings::kSection, key, value);
+}
+
+std::optional<bool> ReadFlag(const TdCommon& common, std::string_view key) {
+  const std::string value = Read(common, key);
+  if (value.empty()) return std::nullopt;
+  return value == "1";
 }
 
 std::string ColumnLetter(int index) {
@@ -90,6 +99,10 @@ ExportSettings ExportSettings::Load(const TdCommon& common) {
   s.subSystemName = std::move(h.subSystemName);
   s.createEmp = std::move(h.createEmp);
   s.managerEmp = std::move(h.managerEmp);
+  s.indexSheet = ReadFlag(common, kIndexSheet);
+  s.excludePartitions = ReadFlag(common, kExcludePartitions);
+  if (std::string link = Read(common, kIndexLink); !link.empty())
+    s.indexLink = ExportItem::FromStored(link);
   return s;
 }
 
@@ -116,6 +129,10 @@ bool ExportSettings::Accept(const TdCommon& common) const {
     }
     for (int i = 0; i < kExportItemCount; ++i)
       if (!ValidateItem(common, i)) return false;
+    if (indexLink && indexLink->exported && (indexLink->row.empty() || indexLink->col.empty())) {
+      common.ShowMessageBox(std::string(kIndexLinkLabel) + "設定エラー。");
+      return false;
+    }
   }
   Save(common);
   return true;
@@ -129,6 +146,9 @@ void ExportSettings::Save(const TdCommon& common) const {
   Write(common, kSubSystemName, subSystemName);
   Write(common, kCreateEmp, createEmp);
   Write(common, kManagerEmp, managerEmp);
+  if (indexSheet) Write(common, kIndexSheet, *indexSheet ? "1" : "0");
+  if (excludePartitions) Write(common, kExcludePartitions, *excludePartitions ? "1" : "0");
+  if (indexLink) Write(common, kIndexLink, indexLink->Stored());
 }
 
 void ExportSettings::SetBodyRow(const std::string& row) {

@@ -5,6 +5,7 @@
 // the exports load one from the settings file (which always equals what the
 // hidden dialog holds, since the dialog reloads on every close).
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -44,6 +45,9 @@ struct ExportItemDef {
 };
 const ExportItemDef& ItemDef(int item);
 
+// The dialog's label of the indexlink item.
+inline constexpr std::string_view kIndexLinkLabel = "目次リンク";
+
 // The dialog's choices: rows "1" to "20", columns "A" to "Z".
 inline constexpr int kRowChoices = 20;
 inline constexpr int kColChoices = 26;
@@ -78,6 +82,14 @@ struct ExportSettings {
   std::string subSystemName;  // SybSystemName
   std::string createEmp;      // CreateEmp
   std::string managerEmp;     // ManagerEmp
+  // Options beyond the fourteen items, stored after them and only once set
+  // (a file that never had them keeps its content): the 目次 sheet
+  // (IndexSheet, unset: on with the 詳細 template), leaving partitions out
+  // (ExcludePartitions) and the cell of a sheet's link back to the 目次 in
+  // the own workbook (indexlink, a head item; unset: no link).
+  std::optional<bool> indexSheet;
+  std::optional<bool> excludePartitions;
+  std::optional<ExportItem> indexLink;
 
   ExportItem& Item(int id) { return items.at(static_cast<size_t>(id)); }
   const ExportItem& Item(int id) const { return items.at(static_cast<size_t>(id)); }

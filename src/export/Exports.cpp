@@ -7,6 +7,7 @@
 #include "export/ExcelAutomation.h"
 #include "export/ExportSettings.h"
 #include "export/FileProblem.h"
+#include "export/IndexSheet.h"
 #include "export/SettingsCheck.h"
 
 namespace zel {
@@ -100,14 +101,46 @@ void TExporter::ExportTableList(TTreeNode& node) {
   const xl::FileFormat format = xl::FileFormatOf(version);
   if (!xl::ExtractTemplate(ctx, format.listTemplate, file->TempPath(), format.resourceType)) return;
 
+  // With a filter the list is read before the run, to know whether any
+  // table is left; a reader failure then escapes as in the definitions.
+  const TableFilter tableFilter = FilterFor(settings);
+  std::optional<std::vector<int>> rows;
+  const bool loaded = tableFilter.Active();
+  if (loaded) {
+    browser_.LoadTables(node);
+    std::vector<TTreeNode*> kept = KeptTables(browser_, node, tableFilter);
+    // A schema without tables stays the design's empty list.
+    if (kept.empty() && node.ChildCount() > 0) return NothingKept(node, *target);
+    const TStringGrid& grid = browser_.grdTableList();
+    if (node.ChildCount() > 0) {
+      rows.emplace();
+      std::size_t k = 0;
+      for (int r = 1; r < grid.RowCount() && k < kept.size(); ++r)
+        if (grid.Cell(1, r) == kept[k]->Text()) rows->push_back(r), ++k;
+    }
+  }
+
   SheetWriter writer{browser_, settings, [this] { ProcessEventsOrStop(); }, OnNotice, {}};
   runs_.push_back({*target, false});
   const bool saved = xl::RunAutomation(ctx, *file, [&](xl::IWorkbook& book) {
-    browser_.LoadTables(node);
+    if (!loaded) browser_.LoadTables(node);
     if (OnProgress) OnProgress(listPosition_.first, listPosition_.second, node.Text());
-    writer.WriteTableListSheet(book.WorkSheets(1), node);
+    writer.WriteTableListSheet(book.WorkSheets(1), node, rows ? &*rows : nullptr);
   });
   runs_.back().saved = saved;
+}
+
+TableFilter TExporter::FilterFor(const ExportSettings& settings) const {
+  TableFilter f = filter;
+  if (settings.excludePartitions.value_or(false)) f.excludePartitions = true;
+  return f;
+}
+
+void TExporter::NothingKept(TTreeNode& schema, const std::string& target) {
+  const std::string line = schema.Text() + "　条件に合うテーブルがないため出力しません";
+  browser_.WriteLog(line);
+  if (OnNotice) OnNotice(line);
+  runs_.push_back({target, false, true});
 }
 
 void TExporter::ExportTableDefinitions(TTreeNode& node) {
@@ -151,6 +184,19 @@ void TExporter::ExportTableDefinitions(TTreeNode& node) {
   // target stays as it was.
   browser_.LoadTables(node);
 
+  // The tables of the document, in tree order.
+  std::vector<TTreeNode*> tables;
+  if (node.Level() == browser_.FTableLevel) {
+    tables.push_back(&node);
+  } else if (const TableFilter tableFilter = FilterFor(settings); tableFilter.Active()) {
+    tables = KeptTables(browser_, node, tableFilter);
+    if (tables.empty() && node.ChildCount() > 0) return NothingKept(node, *target);
+  } else {
+    for (int i = 0; i < node.ChildCount(); ++i) tables.push_back(node.Child(i));
+  }
+  const bool withIndex = node.Level() == browser_.FSchemaLevel &&
+                         IndexSheetWanted(settings, indexSheet) && !tables.empty();
+
   SheetWriter writer{browser_, settings, [this] { ProcessEventsOrStop(); }, OnNotice, {}};
   runs_.push_back({*target, false});
   const bool saved = xl::RunAutomation(ctx, *file, [&](xl::IWorkbook& book) {
@@ -159,16 +205,38 @@ void TExporter::ExportTableDefinitions(TTreeNode& node) {
       writer.WriteTableDefinitionSheet(book.WorkSheets(1), node);
       return;
     }
-    const int n = node.ChildCount();
+    const int n = static_cast<int>(tables.size());
     for (int i = 1; i < n; ++i) {
       const int c = book.sheets().count();
       book.WorkSheets(1).Copy(book.WorkSheets(c));
     }
-    for (int i = 1; i <= n; ++i) {
-      TTreeNode& table = *node.Child(i - 1);
-      if (OnProgress) OnProgress(i, n, table.Text());
-      writer.WriteTableDefinitionSheet(book.WorkSheets(i), table);
+    // The 目次 comes first and takes its name before any table does, so a
+    // table called 目次 is the one renamed.
+    const int first = withIndex ? 2 : 1;
+    std::string indexName;
+    if (withIndex) {
+      xl::IWorksheet& index = book.AddWorksheet(1);
+      indexName = writer.sheetNames.Name(kIndexSheetName, 0,
+                                         [&](const std::string& name) { index.Name(name); });
     }
+    std::vector<IndexEntry> entries;
+    for (int i = 1; i <= n; ++i) {
+      TTreeNode& table = *tables[static_cast<std::size_t>(i - 1)];
+      if (OnProgress) OnProgress(i, n, table.Text());
+      xl::IWorksheet& sheet = book.WorkSheets(first + i - 1);
+      std::string name = writer.WriteTableDefinitionSheet(sheet, table);
+      if (withIndex) {
+        WriteBackLink(sheet, settings, indexName);
+        entries.push_back({&table, std::move(name)});
+      }
+    }
+    if (withIndex)
+      WriteIndexSheet(
+          book.WorkSheets(1), browser_, node, settings, entries,
+          [&](const std::string& value, const std::string& where) {
+            return writer.Fit(value, where);
+          },
+          [this] { ProcessEventsOrStop(); });
   });
   runs_.back().saved = saved;
 }

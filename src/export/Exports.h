@@ -12,6 +12,8 @@
 #include "catalog/Browser.h"
 #include "catalog/SchemaRows.h"
 #include "export/ExcelAutomation.h"
+#include "export/ExportSettings.h"
+#include "export/TableFilter.h"
 #include "xlsx/ExcelApplication.h"
 
 namespace zel {
@@ -36,6 +38,13 @@ class TExporter {
   static CatalogRead ReadSetting(const TdCommon& common);
   CatalogRead ReadMode() const { return read ? *read : ReadSetting(browser_.Common()); }
 
+  // Which tables the documents of a schema cover; the settings'
+  // ExcludePartitions joins it at each export. A table node's own document
+  // is never filtered.
+  TableFilter filter;
+  // The 目次 sheet of definition documents: set, over the settings.
+  std::optional<bool> indexSheet;
+
   // FExcelVersion, asking the application once when it is not known yet
   // (the export settings command presets its file filter from it).
   std::string DetectExcelVersion();
@@ -48,6 +57,7 @@ class TExporter {
   struct Run {
     std::string target;  // empty when no target was chosen
     bool saved = false;  // the document step ran to its end and was saved
+    bool nothingKept = false;  // the filter left no table: nothing was written
   };
   const std::vector<Run>& Runs() const { return runs_; }
   // Called as each worksheet (definitions) or workbook (list) starts:
@@ -77,6 +87,10 @@ class TExporter {
   // The sheets' pending-events point: lets the window work, then ends the
   // run when a stop was asked for meanwhile.
   void ProcessEventsOrStop();
+  // The export's filter with the settings' partitions choice.
+  TableFilter FilterFor(const ExportSettings& settings) const;
+  // Tells that the filter left no table of `schema` and records the run.
+  void NothingKept(TTreeNode& schema, const std::string& target);
 
   enum class Stop { None, Loud, Quiet };
 

@@ -62,7 +62,19 @@ class IWorksheet {
   virtual void PrintTitleRows(int first, int last) = 0;
   // What prints of the sheet.
   virtual void PrintArea(int firstRow, int firstColumn, int lastRow, int lastColumn) = 0;
+
+  // A link in the cell to a place in the workbook (`location` as Excel
+  // writes it, e.g. 'Sheet 1'!A1; see SheetLocation); the cell looks like a
+  // link. The cell's value is written separately.
+  virtual void Hyperlink(int row, int column, std::string_view location,
+                         std::string_view display) = 0;
+  // The column's width in characters, as Excel's column width.
+  virtual void ColumnWidth(int column, double width) = 0;
 };
+
+// 'name'!A1 with the name's apostrophes doubled: a link target Excel and
+// other readers take whatever characters the sheet's name holds.
+std::string SheetLocation(std::string_view sheetName);
 
 class ISheets {
  public:
@@ -77,6 +89,9 @@ class IWorkbook {
   virtual IWorksheet& WorkSheets(int index) = 0;
   // Every sheet of the workbook, worksheets and others.
   virtual ISheets& sheets() = 0;
+  // A new empty worksheet, placed before worksheet `before` (1-based), under
+  // a name of its own that no sheet has yet.
+  virtual IWorksheet& AddWorksheet(int before) = 0;
   // true: saves in place, in the file's format, then closes. false: discards.
   virtual void Close(bool saveChanges) = 0;
 };

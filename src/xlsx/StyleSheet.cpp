@@ -1,6 +1,7 @@
 #include "xlsx/StyleSheet.h"
 
 #include <cstdlib>
+#include <vector>
 
 #include "xlsx/XlsxError.h"
 #include "xlsx/XmlUtil.h"
@@ -130,6 +131,36 @@ uint32_t StyleSheet::WithShortDate(uint32_t xf) {
   SetAttr(copy, "numFmtId", "numFmtId", std::to_string(kShortDateFmt));
   SetAttr(copy, "applyNumberFormat", "applyNumberFormat", "1");
   shortDate_[xf] = id;
+  return id;
+}
+
+uint32_t StyleSheet::WithLinkFont(uint32_t xf) {
+  auto it = linkFont_.find(xf);
+  if (it != linkFont_.end()) return it->second;
+  uint32_t id = Clone(xf);
+  pugi::xml_node copy = Xf(id);
+  pugi::xml_node root = doc_.document_element();
+  pugi::xml_node fonts = Child(root, "fonts");
+  if (!fonts) {
+    // <fonts> follows <numFmts> and precedes everything else of the sheet.
+    pugi::xml_node numFmts = Child(root, "numFmts");
+    fonts = numFmts ? root.insert_child_after((prefix_ + "fonts").c_str(), numFmts)
+                    : root.prepend_child((prefix_ + "fonts").c_str());
+  }
+  std::vector<pugi::xml_node> list;
+  ForEachChild(fonts, "font", [&](pugi::xml_node f) { list.push_back(f); });
+  const uint32_t fontId = ToIndex(copy.attribute("fontId").value());
+  pugi::xml_node font = fontId < list.size() ? fonts.append_copy(list[fontId])
+                                             : fonts.append_child((prefix_ + "font").c_str());
+  // The children of <font> may come in any order.
+  for (const char* name : {"u", "color"})
+    while (pugi::xml_node old = Child(font, name)) font.remove_child(old);
+  font.prepend_child((prefix_ + "u").c_str());
+  font.append_child((prefix_ + "color").c_str()).append_attribute("rgb") = "FF0563C1";
+  SetAttr(fonts, "count", "count", std::to_string(list.size() + 1));
+  SetAttr(copy, "fontId", "fontId", std::to_string(list.size()));
+  SetAttr(copy, "applyFont", "applyFont", "1");
+  linkFont_[xf] = id;
   return id;
 }
 

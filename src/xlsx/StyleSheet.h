@@ -29,6 +29,8 @@ class StyleSheet {
   // already is so).
   uint32_t WithWrap(uint32_t xf, bool wrap);
   uint32_t WithShortDate(uint32_t xf);
+  // The format with its font underlined in link blue.
+  uint32_t WithLinkFont(uint32_t xf);
 
   bool Changed() const { return changed_; }
   std::string Serialize() const;
@@ -42,7 +44,7 @@ class StyleSheet {
   pugi::xml_node cellXfs_;
   std::vector<pugi::xml_node> xfs_;
   std::map<uint32_t, std::string> customFormats_;  // numFmtId -> format code
-  std::map<uint32_t, uint32_t> noWrap_, wrap_, shortDate_;
+  std::map<uint32_t, uint32_t> noWrap_, wrap_, shortDate_, linkFont_;
   std::string prefix_;
   bool present_ = false, changed_ = false;
 };

@@ -160,6 +160,11 @@ class WorksheetModel {
   // would get; start - 1 when `start` itself has none.
   int LastFormattedRow(int start, int firstColumn, int lastColumn) const;
 
+  // An internal link on the cell (SheetLinks.cpp); one there before is replaced.
+  void SetHyperlink(int row, int column, std::string_view location, std::string_view display);
+  // The column's own <col> entry, split out of a range it shared, gets the width.
+  void SetColumnWidth(int column, double width);
+
   // Rewrites the formula text of every formula cell with `edit`; returns
   // whether any changed.
   template <typename F>

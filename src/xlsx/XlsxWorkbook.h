@@ -40,6 +40,8 @@ class XlsxWorksheet : public IWorksheet {
   int LastFormattedRow(int start, int firstColumn, int lastColumn) override;
   void PrintTitleRows(int first, int last) override;
   void PrintArea(int firstRow, int firstColumn, int lastRow, int lastColumn) override;
+  void Hyperlink(int row, int column, std::string_view location, std::string_view display) override;
+  void ColumnWidth(int column, double width) override;
 
   const std::string& Part() const { return part_; }
   SheetKind Kind() const { return kind_; }
@@ -93,6 +95,7 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
 
   IWorksheet& WorkSheets(int index) override;
   ISheets& sheets() override { return *this; }
+  IWorksheet& AddWorksheet(int before) override;
   void Close(bool saveChanges) override;
 
   // Writes the workbook to `path` (atomically) as an ordinary workbook

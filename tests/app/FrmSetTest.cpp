@@ -297,3 +297,61 @@ TEST_F(FrmSetTest, FileChooserStartsWithThePresetFilter) {
 
 }  // namespace
 }  // namespace zel
+
+namespace zel {
+namespace {
+
+TEST_F(FrmSetTest, IndexSheetPartitionsAndTheLinkCellAreStoredOnceChosen) {
+  {
+    TfrmSet dlg(common);
+    dlg.show();
+    EXPECT_EQ(dlg.chkIndexSheet->text(), "目次シートを付ける");
+    EXPECT_EQ(dlg.chkExcludePartitions->text(), "パーティションを除く");
+    EXPECT_FALSE(dlg.chkIndexSheet->isChecked()) << "off with 標準";
+    EXPECT_FALSE(dlg.chkExcludePartitions->isChecked());
+    EXPECT_FALSE(dlg.FrameIndexLink->isVisible());
+    dlg.btnOK->click();
+  }
+  // Left as they load, the options write nothing.
+  EXPECT_EQ(test::ReadFile(Ini()).find("IndexSheet"), std::string::npos);
+  EXPECT_EQ(test::ReadFile(Ini()).find("ExcludePartitions"), std::string::npos);
+  EXPECT_EQ(test::ReadFile(Ini()).find("indexlink"), std::string::npos);
+
+  const std::string model = dir.File("model.xlsx");
+  test::WriteModelWorkbook(model);
+  {
+    TfrmSet dlg(common);
+    dlg.show();
+    dlg.chkIndexSheet->click();
+    dlg.chkExcludePartitions->click();
+    dlg.rbOwn->click();
+    EXPECT_TRUE(dlg.chkIndexSheet->isChecked()) << "the user's choice outlasts the template's";
+    dlg.txtExcelFileName->setText(QString::fromStdString(model));
+    TFrameLineSet* link = dlg.FrameIndexLink;
+    ASSERT_TRUE(link->isVisible());
+    EXPECT_EQ(link->parentWidget(), dlg.gbHead);
+    EXPECT_EQ(link->lblExport->text(), "目次リンク");
+    EXPECT_EQ(link->lblRow->text(), "行");
+    link->chkExport->setChecked(true);
+    Choose(link->cbRow, "2");
+    dlg.btnOK->click();  // no column yet
+    EXPECT_TRUE(dlg.isVisible());
+    ASSERT_FALSE(prompts.messages.empty());
+    EXPECT_EQ(prompts.messages.back().text, "目次リンク設定エラー。");
+    Choose(link->cbCol, "L");
+    dlg.btnOK->click();
+    EXPECT_FALSE(dlg.isVisible());
+    // Closing reloads: what was saved comes back.
+    EXPECT_TRUE(dlg.chkIndexSheet->isChecked());
+    EXPECT_TRUE(dlg.chkExcludePartitions->isChecked());
+    EXPECT_EQ(dlg.FrameIndexLink->Item().Stored(), "1,2,L");
+  }
+  EXPECT_EQ(Stored("IndexSheet"), "1");
+  EXPECT_EQ(Stored("ExcludePartitions"), "1");
+  EXPECT_EQ(Stored("indexlink"), "1,2,L");
+  const std::string file = test::ReadFile(Ini());
+  EXPECT_LT(file.find("updatedate"), file.find("indexlink"));
+}
+
+}  // namespace
+}  // namespace zel

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -519,6 +520,80 @@ TEST_F(WindowInputTest, AnExportReadsItsNodesDatabaseWhereverTheTreeWasExpanded)
   test::Psql(srv, catalogDb, "DROP SCHEMA late CASCADE");
   window->SetSettingsDialog(nullptr);
   EXPECT_EQ(Strays(), std::vector<std::string>{});
+  EXPECT_TRUE(exceptions.empty()) << exceptions.front();
+}
+
+TEST_F(WindowInputTest, TheListFilterNarrowsAsTypedAndTheExportsAskAboutIt) {
+  Connect(manyDb);
+  ClickArrow("");
+  ClickArrow(manyDb);
+  ClickRow(manyDb + "/many");
+  ASSERT_EQ(Page(), window->TabSheetTableList);
+  QLineEdit* filter = window->txtTableFilter;
+  ASSERT_TRUE(filter->isVisible());
+  auto shown = [&] {
+    std::vector<std::string> names;
+    const TStringGrid& grid = window->Browser().grdTableList();
+    for (int r = 0; r < window->grdTableList->model()->rowCount(); ++r)
+      if (!window->grdTableList->isRowHidden(r)) names.push_back(grid.Cell(1, r + 1));
+    return names;
+  };
+  ASSERT_EQ(shown().size(), 40u);
+  QTest::keyClicks(filter, "t0");  // plain text: anywhere in the name
+  EXPECT_EQ(shown().size(), 9u);
+  EXPECT_EQ(shown().front(), "t01");
+  filter->clear();
+  QTest::keyClicks(filter, "t[13");  // not a whole pattern yet: all stay
+  EXPECT_EQ(shown().size(), 40u);
+  QTest::keyClick(filter, Qt::Key_BracketRight);
+  EXPECT_TRUE(shown().empty()) << "a pattern matches whole names";
+  QTest::keyClick(filter, Qt::Key_Question);
+  ASSERT_EQ(shown().size(), 20u);
+  EXPECT_EQ(shown()[10], "t30");
+  // Reading the list again (another schema and back) keeps it narrowed.
+  ClickRow(manyDb + "/few");
+  EXPECT_TRUE(shown().empty());
+  ClickRow(manyDb + "/many");
+  EXPECT_EQ(shown().size(), 20u);
+
+  // Cancel: no export at all.
+  prompts.messageAnswers.push_back(MsgResult::Cancel);
+  QTest::mouseClick(window->ToolButtonDefinition, Qt::LeftButton);
+  QApplication::processEvents();
+  ASSERT_EQ(prompts.messages.size(), 1u);
+  EXPECT_EQ(prompts.messages[0].buttons, MsgButtons::YesNoCancel);
+  EXPECT_NE(prompts.messages[0].text.find("「t[13]?」"), std::string::npos);
+  EXPECT_TRUE(prompts.saveDialogs.empty());
+
+  // Yes: only the shown tables, in both documents.
+  prompts.messageAnswers.push_back(MsgResult::Yes);
+  ExportDefinitions("shown.xlsx");
+  test::WorkbookDump d = test::DumpWorkbook(dir.File("shown.xlsx"), false);
+  ASSERT_TRUE(d.ok()) << d.error;
+  EXPECT_EQ(d["sheet.count"], "20");
+  EXPECT_EQ(d["sheet.1"], "t10");
+  EXPECT_EQ(d["sheet.20"], "t39");
+  prompts.messageAnswers.push_back(MsgResult::Yes);
+  prompts.saveAnswers.push_back(dir.File("shown.list.xlsx"));
+  QTest::mouseClick(window->ToolButtonTableList, Qt::LeftButton);
+  QApplication::processEvents();
+  test::WorkbookDump l = test::DumpWorkbook(dir.File("shown.list.xlsx"), false);
+  EXPECT_EQ(l["Sheet1!B8"], "s:t10");
+  EXPECT_EQ(l["Sheet1!A27"], "n:20");
+  EXPECT_EQ(l["Sheet1!B28"], "");
+  // The export read the list again; the grid stays narrowed.
+  EXPECT_EQ(shown().size(), 20u);
+
+  // No: every table, and the next export without a filter asks nothing.
+  prompts.messageAnswers.push_back(MsgResult::No);
+  ExportDefinitions("all.xlsx");
+  EXPECT_EQ(test::DumpWorkbook(dir.File("all.xlsx"), false)["sheet.count"], "40");
+  const std::size_t asked = prompts.messages.size();
+  filter->clear();
+  EXPECT_EQ(shown().size(), 40u);
+  ExportDefinitions("plain.xlsx");
+  EXPECT_EQ(prompts.messages.size(), asked);
+  EXPECT_EQ(test::DumpWorkbook(dir.File("plain.xlsx"), false)["sheet.count"], "40");
   EXPECT_TRUE(exceptions.empty()) << exceptions.front();
 }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <set>
 
 #include "catalog/mysql/MySqlStatements.h"
 #include "common/IniFile.h"
@@ -182,6 +183,49 @@ TEST_F(MySqlExportCommandTest, ListOfOneSchemaWithCommentsAndDates) {
   EXPECT_EQ(d["Sheet1!G" + view], "");
   EXPECT_EQ(d["Sheet1!H" + view], "");
   EXPECT_FALSE(created.empty());
+}
+
+TEST_F(MySqlExportCommandTest, NamePatternsWithBracketsAndJapaneseChooseTheTables) {
+  for (const char* name : {"顧客[A]", "顧客B", "注文"})
+    ASSERT_EQ(
+        MariaSql(srv, "CREATE TABLE " + MariaIdent(catalog) + "." + MariaIdent(name) + " (id int)"),
+        0)
+        << name;
+  auto names = [](const WorkbookDump& d, const std::string& column) {
+    std::set<std::string> found;
+    for (int row = 8; d.Has("Sheet1!" + column + std::to_string(row)); ++row)
+      found.insert(d["Sheet1!" + column + std::to_string(row)].substr(2));
+    return found;
+  };
+  std::string out;
+  ASSERT_EQ(Run("list " + Conn() + " --schema " + ShellQuote(catalog) +
+                    " --include '顧客[[]*' --include '*s' --out l.xlsx",
+                &out),
+            0)
+      << out;
+  EXPECT_EQ(names(DumpWorkbook(dir.File("l.xlsx"), false), "B"),
+            (std::set<std::string>{"顧客[A]", "kinds", "v_kinds", "it's"}));
+
+  ASSERT_EQ(Run("definitions " + Conn() + " --schema " + ShellQuote(catalog) +
+                    " --include '顧客?' --out one.xlsx",
+                &out),
+            0)
+      << out;
+  WorkbookDump one = DumpWorkbook(dir.File("one.xlsx"), false);
+  EXPECT_EQ(one["sheet.count"], "1");
+  EXPECT_EQ(one["sheet.1"], "顧客B");
+
+  // Only names of the letters a to z are left: the set's "!" excludes the rest.
+  ASSERT_EQ(Run("list " + Conn() + " --schema " + ShellQuote(catalog) +
+                    " --exclude '*[!a-z]*' --out az.xlsx",
+                &out),
+            0)
+      << out;
+  EXPECT_EQ(names(DumpWorkbook(dir.File("az.xlsx"), false), "B"),
+            (std::set<std::string>{"kinds", "backslash"}));
+  EXPECT_EQ(Run("list " + Conn() + " --schema " + ShellQuote(catalog) + " --include 'KINDS'", &out),
+            4)
+      << "case counts: " << out;
 }
 
 TEST_F(MySqlExportCommandTest, ARefusedLogonAndAMissingSchemaHaveTheirStatuses) {

@@ -165,3 +165,33 @@ TEST(CliOptions, VersionIsTheOneTheAboutBoxReadsFromTheFile) {
   EXPECT_EQ(out, zel::FileVersionText(exe, 4) + "\n");
   EXPECT_EQ(out, "1.0.0.42\n");
 }
+
+TEST(CliOptions, FiltersRepeatAndIndexChoiceIsOneOfTwo) {
+  auto r = Parse({"definitions", "--kind", "postgresql", "--schema", "s", "--include", "m_*",
+                  "--include=t_[0-9]*", "--exclude", "*_bak", "--no-partitions", "--index-sheet"});
+  ASSERT_TRUE(r.options) << r.error;
+  EXPECT_EQ(r.options->include, (std::vector<std::string>{"m_*", "t_[0-9]*"}));
+  EXPECT_EQ(r.options->exclude, (std::vector<std::string>{"*_bak"}));
+  EXPECT_TRUE(r.options->noPartitions);
+  EXPECT_EQ(r.options->indexSheet, true);
+  auto off = Parse({"definitions", "--kind", "mysql", "--all-schemas", "--no-index-sheet"});
+  ASSERT_TRUE(off.options) << off.error;
+  EXPECT_EQ(off.options->indexSheet, false);
+  EXPECT_FALSE(Parse({"list", "--kind", "mysql", "--all-schemas"}).options->indexSheet);
+
+  const std::vector<std::pair<std::vector<std::string>, std::string>> bad = {
+      {{"list", "--kind", "mysql", "--schema", "s", "--include", "t_[0-9"}, "not closed"},
+      {{"list", "--kind", "mysql", "--schema", "s", "--exclude="}, "empty pattern"},
+      {{"definitions", "--kind", "mysql", "--schema", "s", "--table", "t", "--exclude", "x"},
+       "not with --table"},
+      {{"definitions", "--kind", "mysql", "--schema", "s", "--index-sheet", "--no-index-sheet"},
+       "exclude each other"},
+      {{"definitions", "--kind", "mysql", "--schema", "s", "--no-partitions=1"}, "takes no value"},
+      {{"list", "--kind", "mysql", "--schema", "s", "--index-sheet"}, "definitions only"},
+  };
+  for (const auto& [args, why] : bad) {
+    auto p = Parse(args);
+    EXPECT_FALSE(p.options) << args.back();
+    EXPECT_NE(p.error.find(why), std::string::npos) << p.error;
+  }
+}

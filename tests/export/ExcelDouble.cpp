@@ -30,6 +30,11 @@ class SheetDouble : public xl::IWorksheet {
   int LastFormattedRow(int start, int, int) override { return start - 1; }
   void PrintTitleRows(int, int) override {}
   void PrintArea(int, int, int, int) override {}
+  void Hyperlink(int r, int c, std::string_view location, std::string_view) override {
+    Log(j_,
+        "Hyperlink(" + std::to_string(r) + "," + std::to_string(c) + ")=" + std::string(location));
+  }
+  void ColumnWidth(int, double) override {}
 
  private:
   ExcelJournal& j_;
@@ -45,6 +50,10 @@ class BookDouble : public xl::IWorkbook, private xl::ISheets {
     return sheet_;
   }
   xl::ISheets& sheets() override { return *this; }
+  xl::IWorksheet& AddWorksheet(int before) override {
+    Log(j_, "AddWorksheet(" + std::to_string(before) + ")");
+    throw std::runtime_error("the double holds one worksheet");
+  }
   void Close(bool save) override { Log(j_, std::string("Close(") + (save ? "1" : "0") + ")"); }
 
  private:

@@ -18,6 +18,7 @@ same keys instead. Keys (S is a sheet name):
                          f (formula), e (error); cells without a value are left out
   S!A1.fmt               its number format when not General
   S!A1.comment           the text of its comment
+  S!A1.link              a link's place in the workbook (its location), when it has one
   S!A1.font              "name,size,bold"       } only without --no-styles,
   S!A1.align             "horizontal,vertical,wrap" } for every cell with a value
   S!A1.border            "left,right,top,bottom"  } or a style
@@ -155,6 +156,8 @@ def dump(path, styles):
                     out[ref] = v
                 if c.comment is not None:
                     out[ref + ".comment"] = c.comment.text
+                if c.hyperlink is not None and c.hyperlink.location:
+                    out[ref + ".link"] = c.hyperlink.location
                 if c.number_format and c.number_format != "General" and v is not None:
                     out[ref + ".fmt"] = c.number_format
                 if styles and (v is not None or c.has_style):

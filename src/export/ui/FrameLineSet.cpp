@@ -59,6 +59,12 @@ void TFrameLineSet::SetUp(int itemId) {
   lblRow->setText(Q(def.rowCaption));
 }
 
+void TFrameLineSet::SetUp(const std::string& key, std::string_view label) {
+  itemKey_ = key;
+  lblExport->setText(Q(std::string(label)));
+  lblRow->setText(QStringLiteral("行"));
+}
+
 ExportItem TFrameLineSet::Item() const {
   return {chkExport->isChecked(), cbRow->currentText().toStdString(),
           cbCol->currentText().toStdString()};

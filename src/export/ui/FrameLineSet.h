@@ -20,6 +20,8 @@ class TFrameLineSet : public QFrame {
 
   // Key, label and row caption of one of the fourteen items.
   void SetUp(int itemId);
+  // An item beyond the fourteen (a head item: caption "行").
+  void SetUp(const std::string& key, std::string_view label);
   int ItemId() const { return itemId_; }
   const std::string& ItemKey() const { return itemKey_; }
 

@@ -1,6 +1,7 @@
 #include "export/ui/FrmSet.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <QRadioButton>
 
 #include "app/QtText.h"
+#include "export/IndexSheet.h"
 #include "export/ModelWorkbook.h"
 #include "export/ui/FrameLineSet.h"
 
@@ -89,8 +91,8 @@ TfrmSet::TfrmSet(TdCommon& common, QWidget* parent)
   txtManagerEmpName =
       LabelledEdit(gbSystemSet, "txtManagerEmpName", QStringLiteral("承認者"), 330, 46);
 
-  gbHead = Group(this, "gbHead", QString(), {16, 100, 635, 164});
-  gbBody = Group(this, "gbBody", QString(), {16, 268, 635, 214});
+  gbHead = Group(this, "gbHead", QString(), {16, 100, 635, 186});
+  gbBody = Group(this, "gbBody", QString(), {16, 290, 635, 214});
   int headRow = 0;
   for (int id : kHeadOrder) {
     auto* frame = new TFrameLineSet(gbHead);
@@ -110,14 +112,26 @@ TfrmSet::TfrmSet(TdCommon& common, QWidget* parent)
       connect(frame, &TFrameLineSet::RowChosen, this, &TfrmSet::FrameLineSet5cbRowChange);
   }
   connect(Frame(eiNo), &TFrameLineSet::ColChosen, this, &TfrmSet::FrameLineSet5cbColChange);
+  FrameIndexLink = new TFrameLineSet(gbHead);
+  FrameIndexLink->setObjectName("FrameIndexLink");
+  FrameIndexLink->move(8, 6 + 25 * headRow);
+  FrameIndexLink->SetUp("indexlink", kIndexLinkLabel);
+
+  chkIndexSheet = new QCheckBox(QStringLiteral("目次シートを付ける"), this);
+  chkIndexSheet->setObjectName("chkIndexSheet");
+  chkIndexSheet->setGeometry(16, 512, 170, 21);
+  connect(chkIndexSheet, &QCheckBox::clicked, this, [this] { indexSheetChosen_ = true; });
+  chkExcludePartitions = new QCheckBox(QStringLiteral("パーティションを除く"), this);
+  chkExcludePartitions->setObjectName("chkExcludePartitions");
+  chkExcludePartitions->setGeometry(196, 512, 170, 21);
 
   btnOK = new QPushButton(QStringLiteral("OK"), this);
   btnOK->setObjectName("btnOK");
-  btnOK->setGeometry(446, 500, 89, 25);
+  btnOK->setGeometry(446, 510, 89, 25);
   btnOK->setDefault(true);
   btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
   btnCancel->setObjectName("btnCancel");
-  btnCancel->setGeometry(552, 500, 89, 25);
+  btnCancel->setGeometry(552, 510, 89, 25);
   btnCancel->setAutoDefault(false);
 
   connect(choice_, &QButtonGroup::idToggled, this, [this](int, bool) { rgExcelSetClick(); });
@@ -156,6 +170,19 @@ ExportSettings TfrmSet::Settings() const {
   s.subSystemName = S(txtSubSystemName->text());
   s.createEmp = S(txtCreateEmpName->text());
   s.managerEmp = S(txtManagerEmpName->text());
+  // Written once stored before or when it differs from the template's
+  // default.
+  s.indexSheet = loaded_.indexSheet;
+  ExportSettings plain;
+  plain.templateChoice = s.templateChoice;
+  if (s.indexSheet || chkIndexSheet->isChecked() != IndexSheetWanted(plain))
+    s.indexSheet = chkIndexSheet->isChecked();
+  s.excludePartitions = loaded_.excludePartitions;
+  if (chkExcludePartitions->isChecked() || s.excludePartitions)
+    s.excludePartitions = chkExcludePartitions->isChecked();
+  s.indexLink = loaded_.indexLink;
+  if (ExportItem link = FrameIndexLink->Item(); link != ExportItem{} || s.indexLink)
+    s.indexLink = link;
   return s;
 }
 
@@ -167,6 +194,14 @@ void TfrmSet::SetSettings(const ExportSettings& s) {
   txtSubSystemName->setText(Q(s.subSystemName));
   txtCreateEmpName->setText(Q(s.createEmp));
   txtManagerEmpName->setText(Q(s.managerEmp));
+  loaded_.indexSheet = s.indexSheet;
+  loaded_.templateChoice = s.templateChoice;
+  loaded_.excludePartitions = s.excludePartitions;
+  loaded_.indexLink = s.indexLink;
+  chkIndexSheet->setChecked(IndexSheetWanted(s));
+  indexSheetChosen_ = s.indexSheet.has_value();
+  chkExcludePartitions->setChecked(s.excludePartitions.value_or(false));
+  FrameIndexLink->SetItem(s.indexLink.value_or(ExportItem{}));
 }
 
 void TfrmSet::LoadSettings() {
@@ -179,6 +214,12 @@ void TfrmSet::rgExcelSetClick() {
   gbHead->setVisible(index == 1);
   gbBody->setVisible(index == 1);
   gbSystemSet->setVisible(index == 0);
+  // Until the user says otherwise the box follows the template's default.
+  if (!indexSheetChosen_) {
+    ExportSettings plain;
+    plain.templateChoice = index;
+    chkIndexSheet->setChecked(IndexSheetWanted(plain));
+  }
 }
 
 void TfrmSet::btnOpenExcelClick() {

@@ -11,6 +11,7 @@
 #include "export/ExportSettings.h"
 
 class QButtonGroup;
+class QCheckBox;
 class QFileDialog;
 class QGroupBox;
 class QLineEdit;
@@ -65,6 +66,11 @@ class TfrmSet : public QDialog {
   QGroupBox* gbBody;
   QPushButton* btnOK;
   QPushButton* btnCancel;
+  // Beyond the design: the 目次 sheet, leaving partitions out, and where
+  // the own workbook's sheets get their link back to the 目次.
+  QCheckBox* chkIndexSheet;
+  QCheckBox* chkExcludePartitions;
+  TFrameLineSet* FrameIndexLink;
 
  public slots:
   void done(int result) override;
@@ -80,6 +86,10 @@ class TfrmSet : public QDialog {
   QButtonGroup* choice_;
   std::array<TFrameLineSet*, kExportItemCount> frames_{};
   int filterIndex_ = 2;
+  // The options as loaded: a check box left as it was (or as the template's
+  // default) is not written, so a file that never had the keys keeps its content.
+  ExportSettings loaded_;
+  bool indexSheetChosen_ = false;
 };
 
 }  // namespace zel
