@@ -35,6 +35,7 @@ std::string HelpText() {
                       [--odbc-driver NAME] [--trust-server-certificate]
                       (--schema S [--table T] | --all-schemas)
                       [--out PATH] [--settings FILE] [--force] [--read bulk|per-table]
+                      [--template standard|detailed]
 
 Writes the table list (list) or the table definition document (definitions)
 of a database schema as an Excel workbook, the same documents the Zelmora
@@ -73,6 +74,10 @@ window writes.
                    the window's browsing, table after table (for servers
                    that refuse the bulk statement, or audits);
                    default: [catalog] read of the settings file, else bulk
+  --template T     the built-in template for this run, whatever the settings
+                   file chooses: standard (標準) or detailed (詳細: column
+                   defaults and references, the indexes, foreign keys and
+                   constraints of each table; the list with each table's kind)
   --help           this text
   --version        the program's version, as its About box shows it
 
@@ -183,6 +188,13 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       if (!ParseCatalogRead(value, read))
         return fail("--read must be bulk or per-table, not '" + value + "'");
       o.read = read;
+    } else if (arg == "--template") {
+      if (value == "standard")
+        o.templateChoice = 0;
+      else if (value == "detailed")
+        o.templateChoice = 2;
+      else
+        return fail("--template must be standard or detailed, not '" + value + "'");
     } else if (arg == "--password") {
       return fail("the password is never taken from the command line; set ZELMORA_PASSWORD");
     } else {

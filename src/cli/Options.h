@@ -33,6 +33,9 @@ struct Options {
   std::optional<std::string> settings;
   bool force = false;
   std::optional<CatalogRead> read;  // unset: from the settings file
+  // --template: 0 standard (標準), 2 detailed (詳細), as exporttype counts
+  // them; unset: the settings file's choice.
+  std::optional<int> templateChoice;
   bool help = false;
   bool version = false;
 };

@@ -12,6 +12,7 @@
 #include "catalog/Browser.h"
 #include "catalog/SchemaRows.h"
 #include "export/ExcelAutomation.h"
+#include "export/ExportSettings.h"
 #include "xlsx/ExcelApplication.h"
 
 namespace zel {
@@ -35,6 +36,9 @@ class TExporter {
   // else (or nothing) in bulk.
   static CatalogRead ReadSetting(const TdCommon& common);
   CatalogRead ReadMode() const { return read ? *read : ReadSetting(browser_.Common()); }
+  // The template of this exporter's runs in place of the settings file's
+  // exporttype (the command's --template); unset takes the file's.
+  std::optional<int> templateChoice;
 
   // FExcelVersion, asking the application once when it is not known yet
   // (the export settings command presets its file filter from it).
@@ -71,6 +75,8 @@ class TExporter {
 
  private:
   xl::AutomationContext Context();
+  // The settings file's [ExcelSet], with templateChoice applied.
+  ExportSettings Settings();
   // The settings checked as a definition export starts (SettingsCheck.h);
   // a problem is shown and ends the export, and the command it belongs to.
   bool DefinitionSettingsUsable();

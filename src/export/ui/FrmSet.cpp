@@ -65,9 +65,14 @@ TfrmSet::TfrmSet(TdCommon& common, QWidget* parent)
   rbOwn->setObjectName("rbOwn");
   rbOwn->setFont(plain);
   rbOwn->setGeometry(333, 17, 200, 20);
+  rbDetailed = new QRadioButton(QStringLiteral("詳細"), rgExcelSet);
+  rbDetailed->setObjectName("rbDetailed");
+  rbDetailed->setFont(plain);
+  rbDetailed->setGeometry(175, 17, 150, 20);
   choice_ = new QButtonGroup(this);
-  choice_->addButton(rbStandard, 0);
-  choice_->addButton(rbOwn, 1);
+  choice_->addButton(rbStandard, kTemplateStandard);
+  choice_->addButton(rbOwn, kTemplateOwn);
+  choice_->addButton(rbDetailed, kTemplateDetailed);
 
   gbExcelFileName = Group(this, "gbExcelFileName", QString(), {16, 52, 635, 44});
   auto* fileLabel = new QLabel(QStringLiteral("雛形Excelファイル"), gbExcelFileName);
@@ -89,20 +94,26 @@ TfrmSet::TfrmSet(TdCommon& common, QWidget* parent)
   txtManagerEmpName =
       LabelledEdit(gbSystemSet, "txtManagerEmpName", QStringLiteral("承認者"), 330, 46);
 
-  gbHead = Group(this, "gbHead", QString(), {16, 100, 635, 164});
-  gbBody = Group(this, "gbBody", QString(), {16, 268, 635, 214});
+  gbHead = Group(this, "gbHead", QString(), {16, 100, 635, 160});
+  gbBody = Group(this, "gbBody", QString(), {16, 262, 635, 236});
   int headRow = 0;
   for (int id : kHeadOrder) {
     auto* frame = new TFrameLineSet(gbHead);
     frame->move(8, 6 + 25 * headRow++);
     frames_[static_cast<size_t>(id)] = frame;
   }
-  for (int id = kBodyFirst; id <= kBodyLast; ++id) {
+  // The optional body items follow the eight; the rows sit a little closer
+  // so that all ten fit the group.
+  constexpr int kBodyOrder[] = {eiNo,          eiColumnName, eiColumnType,    eiColumnLength,
+                                eiColumnDecimalLength, eiNotNull, eiPrimaryKey, eiColumnComment,
+                                eiColumnDefault, eiReferences};
+  int bodyRow = 0;
+  for (int id : kBodyOrder) {
     auto* frame = new TFrameLineSet(gbBody);
-    frame->move(8, 6 + 25 * (id - kBodyFirst));
+    frame->move(8, 2 + 23 * bodyRow++);
     frames_[static_cast<size_t>(id)] = frame;
   }
-  for (int id = 0; id < kExportItemCount; ++id) {
+  for (int id = 0; id < kAllItemCount; ++id) {
     TFrameLineSet* frame = Frame(id);
     frame->setObjectName(QStringLiteral("FrameLineSet%1").arg(id + 1));
     frame->SetUp(id);
@@ -135,13 +146,14 @@ int TfrmSet::ExcelSetIndex() const {
 }
 
 void TfrmSet::SetExcelSetIndex(int index) {
-  if (index == 0 || index == 1) {
-    choice_->button(index)->setChecked(true);
+  if (QAbstractButton* button = choice_->button(index)) {
+    button->setChecked(true);
   } else {
     // An exclusive group cannot uncheck its last button.
     choice_->setExclusive(false);
     rbStandard->setChecked(false);
     rbOwn->setChecked(false);
+    rbDetailed->setChecked(false);
     choice_->setExclusive(true);
   }
   rgExcelSetClick();
@@ -151,7 +163,7 @@ ExportSettings TfrmSet::Settings() const {
   ExportSettings s;
   s.fileName = S(txtExcelFileName->text());
   s.templateChoice = ExcelSetIndex();
-  for (int id = 0; id < kExportItemCount; ++id) s.Item(id) = Frame(id)->Item();
+  for (int id = 0; id < kAllItemCount; ++id) s.Item(id) = Frame(id)->Item();
   s.systemName = S(txtSystemName->text());
   s.subSystemName = S(txtSubSystemName->text());
   s.createEmp = S(txtCreateEmpName->text());
@@ -162,7 +174,7 @@ ExportSettings TfrmSet::Settings() const {
 void TfrmSet::SetSettings(const ExportSettings& s) {
   txtExcelFileName->setText(Q(s.fileName));
   SetExcelSetIndex(s.templateChoice);
-  for (int id = 0; id < kExportItemCount; ++id) Frame(id)->SetItem(s.Item(id));
+  for (int id = 0; id < kAllItemCount; ++id) Frame(id)->SetItem(s.Item(id));
   txtSystemName->setText(Q(s.systemName));
   txtSubSystemName->setText(Q(s.subSystemName));
   txtCreateEmpName->setText(Q(s.createEmp));
@@ -178,7 +190,7 @@ void TfrmSet::rgExcelSetClick() {
   gbExcelFileName->setVisible(index == 1);
   gbHead->setVisible(index == 1);
   gbBody->setVisible(index == 1);
-  gbSystemSet->setVisible(index == 0);
+  gbSystemSet->setVisible(index == kTemplateStandard || index == kTemplateDetailed);
 }
 
 void TfrmSet::btnOpenExcelClick() {
@@ -206,7 +218,8 @@ void TfrmSet::btnOpenExcelClick() {
 
 void TfrmSet::FrameLineSet5cbRowChange(TFrameLineSet* frame) {
   const std::string row = frame->Item().row;
-  for (int id = kBodyFirst; id <= kBodyLast; ++id) Frame(id)->SetRow(row);
+  for (int id = 0; id < kAllItemCount; ++id)
+    if (ItemDef(id).group == ItemGroup::Body) Frame(id)->SetRow(row);
 }
 
 void TfrmSet::FrameLineSet5cbColChange() {
