@@ -3,6 +3,7 @@
 #include "catalog/Browser.h"
 #include "catalog/CatalogRows.h"
 #include "catalog/ConnectFailure.h"
+#include "catalog/FactRows.h"
 #include "catalog/postgres/PostgresStatements.h"
 #include "common/Text.h"
 
@@ -216,6 +217,82 @@ bool TPostgresReader::ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow
                              {}});
     });
   });
+  return true;
+}
+
+bool TPostgresReader::ReadTableKinds(TTreeNode& schema, TableKinds& out) {
+  UseDatabaseOf(schema);
+  const std::string& name = schema.Text();
+  InTransaction([&] {
+    Exec(pg::TableKindsCursor(pg::ServerVersion(browser_.lblDbType()), name));
+    ReadBatches(pg::kListFetch, pg::kListBatchSize, [&](TPQResultset& rs) {
+      // A parent in another schema is named with its schema.
+      std::string parent = Field(rs, 3);
+      const std::string parentSchema = Field(rs, 4);
+      if (!parentSchema.empty() && parentSchema != name) parent = parentSchema + "." + parent;
+      out[Field(rs, 0)] = pg::KindText(Field(rs, 1), Field(rs, 2) == "t", parent);
+    });
+  });
+  return true;
+}
+
+bool TPostgresReader::ReadSchemaFacts(TTreeNode& schema, std::map<std::string, TableFacts>& out) {
+  BusyCursor busy(browser_.Prompts());
+  UseDatabaseOf(schema);
+  const std::string& name = schema.Text();
+  const int version = pg::ServerVersion(browser_.lblDbType());
+  const pg::FactsGiven given = pg::FactsOf(version);
+  FactRows facts(out);
+  // One cursor per fact, each in a transaction of its own, as the columns.
+  auto read = [&](const std::string& cursor, auto&& row) {
+    InTransaction([&] {
+      Exec(cursor);
+      ReadBatches(pg::kColumnFetch, pg::kColumnBatchSize, row);
+    });
+  };
+  read(pg::DefaultsCursor(version, name), [&](TPQResultset& rs) {
+    std::string text = Field(rs, 2);
+    if (Field(rs, 4) == "t") {
+      text = "GENERATED ALWAYS AS (" + text + ")";
+    } else if (Field(rs, 3) == "t") {
+      text = "IDENTITY";
+    }
+    facts.Default(Field(rs, 0), Field(rs, 1), text);
+  });
+  if (given.indexes) {
+    read(pg::IndexesCursor(version, name), [&](TPQResultset& rs) {
+      IndexFact index;
+      index.name = Field(rs, 1);
+      index.unique = Field(rs, 2) == "t";
+      index.primary = Field(rs, 3) == "t";
+      index.method = Field(rs, 4);
+      if (std::string where = Field(rs, 5); !where.empty()) index.note = "WHERE " + where;
+      facts.IndexColumn(Field(rs, 0), index, Field(rs, 6), Field(rs, 7) == "t",
+                        Field(rs, 8) == "t");
+    });
+  }
+  if (given.foreignKeys) {
+    read(pg::ForeignKeysCursor(version, name), [&](TPQResultset& rs) {
+      ForeignKeyFact key;
+      key.name = Field(rs, 1);
+      key.refTable = QualifiedTable(name, Field(rs, 4), Field(rs, 3));
+      key.onDelete = pg::ActionText(Field(rs, 6));
+      key.onUpdate = pg::ActionText(Field(rs, 7));
+      facts.ForeignKeyColumn(Field(rs, 0), key, Field(rs, 2), Field(rs, 5));
+    });
+  }
+  if (given.constraints) {
+    read(pg::ConstraintsCursor(version, name), [&](TPQResultset& rs) {
+      facts.Constraint(Field(rs, 0),
+                       {Field(rs, 1), Field(rs, 2) == "u" ? "UNIQUE" : "CHECK", Field(rs, 3)});
+    });
+  }
+  if (!given.indexes || !given.foreignKeys || !given.constraints) {
+    std::set<std::string> tables;
+    read(pg::TableNamesCursor(name), [&](TPQResultset& rs) { tables.insert(Field(rs, 0)); });
+    facts.NotGiven(tables, false, !given.indexes, !given.foreignKeys, !given.constraints);
+  }
+  facts.Finish();
   return true;
 }
 

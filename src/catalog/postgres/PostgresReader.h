@@ -27,6 +27,8 @@ class TPostgresReader : public ICatalogReader {
   void Close() override;
   void PrepareSelection(TTreeNode& node) override;
   bool ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow>& out) override;
+  bool ReadTableKinds(TTreeNode& schema, TableKinds& out) override;
+  bool ReadSchemaFacts(TTreeNode& schema, std::map<std::string, TableFacts>& out) override;
   void FillColumns(TBrowser& browser, TTreeNode& node,
                    const std::vector<ColumnRow>& rows) override;
 

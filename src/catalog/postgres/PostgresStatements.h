@@ -37,6 +37,43 @@ std::string ColumnsStatement(std::string_view versionLabel, std::string_view sch
 // ordered by table and column number.
 std::string SchemaColumnsCursor(std::string_view versionLabel, std::string_view schema);
 
+// The server's version from lblDbType's text ("PostgreSQL 9.6.24" -> 906,
+// "PostgreSQL 15.4" -> 1500); a text without one counts as a current server.
+int ServerVersion(std::string_view versionLabel);
+
+// What each table of the schema's list is: name, relkind, whether it is a
+// partition, and its parent's name and schema (servers before 10 know no
+// partitions and give empty texts for them).
+std::string TableKindsCursor(int version, std::string_view schema);
+// The 種別 text of one row of TableKindsCursor.
+std::string KindText(std::string_view relkind, bool partition, std::string_view parent);
+
+// The detailed document's facts of every table the schema's list shows, each
+// a cursor ordered by table. Servers before 8.0 have neither
+// generate_series nor the key arrays these need for indexes and foreign
+// keys: FactsGiven tells what a version can give.
+struct FactsGiven {
+  bool defaults = true, indexes = true, foreignKeys = true, constraints = true;
+};
+FactsGiven FactsOf(int version);
+// Table, column, default text, identity ('t'/'f'), generated ('t'/'f'):
+// columns with a default, an identity or a generation expression.
+std::string DefaultsCursor(int version, std::string_view schema);
+// Table, index, unique, primary, method, predicate, key text (the column's
+// name, or the expression), descending, included: one row per index column
+// in position order.
+std::string IndexesCursor(int version, std::string_view schema);
+// Table, constraint, column, referenced table, its schema, referenced column,
+// confdeltype, confupdtype: one row per column pair in key order.
+std::string ForeignKeysCursor(int version, std::string_view schema);
+// Table, constraint, contype ('u' or 'c'), definition.
+std::string ConstraintsCursor(int version, std::string_view schema);
+// The names of the tables the schema's list shows (for servers that cannot
+// give every fact, whose tables must each say so).
+std::string TableNamesCursor(std::string_view schema);
+// The referential action of a confdeltype/confupdtype letter.
+std::string ActionText(std::string_view letter);
+
 // Splits a format_type text such as "numeric(10,2)" or
 // "character varying(20)[]" into type, length and scale cells.
 struct TypeCells {
