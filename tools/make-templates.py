@@ -1,8 +1,10 @@
 #!/usr/bin/python3
 """Writes the built-in template workbooks.
 
-  tools/make-templates.py            the two Excel 2007 templates as text parts:
+  tools/make-templates.py            the Excel 2007 templates as text parts:
                                      resources/templates/{obproject2007,obtable2007}.xlsx.d/
+                                     and the detailed ones,
+                                     resources/templates/{obprojectdetail2007,obtabledetail2007}.xlsx.d/
   tools/make-templates.py --xls-src DIR
                                      the two 97-2003 layouts as .xlsx files in DIR
                                      (their own margins, widths and print titles),
@@ -48,7 +50,7 @@ class Styles:
     def __init__(self):
         self.fonts = [(10, False)]
         self.borders = [(None, None, None, None)]
-        self.xfs = [(0, 0, None)]
+        self.xfs = [(0, 0, None, 0)]
 
     def font(self, size, bold):
         key = (size, bold)
@@ -56,11 +58,12 @@ class Styles:
             self.fonts.append(key)
         return self.fonts.index(key)
 
-    def xf(self, size=10, bold=False, border=(None, None, None, None), align=None):
+    def xf(self, size=10, bold=False, border=(None, None, None, None), align=None, numfmt=0):
+        """numfmt 49 is the text format: what is typed there stays text."""
         f = self.font(size, bold)
         if border not in self.borders:
             self.borders.append(border)
-        key = (f, self.borders.index(border), align)
+        key = (f, self.borders.index(border), align, numfmt)
         if key not in self.xfs:
             self.xfs.append(key)
         return self.xfs.index(key)
@@ -87,8 +90,10 @@ class Styles:
         out.append('<cellStyleXfs count="1"><xf numFmtId="0" fontId="0" fillId="0" borderId="0"/>'
                    "</cellStyleXfs>")
         out.append(f'<cellXfs count="{len(self.xfs)}">')
-        for font, border, align in self.xfs:
-            attrs = f'numFmtId="0" fontId="{font}" fillId="0" borderId="{border}" xfId="0"'
+        for font, border, align, numfmt in self.xfs:
+            attrs = f'numFmtId="{numfmt}" fontId="{font}" fillId="0" borderId="{border}" xfId="0"'
+            if numfmt:
+                attrs += ' applyNumberFormat="1"'
             if font:
                 attrs += ' applyFont="1"'
             if border:
@@ -163,8 +168,9 @@ def spacer_and_headings(sh, st, headings, sizes):
             sh.put(7, c, style, text if c == first else None)
 
 
-def data_band(sh, st, align_of, merged_spans, first_row=8, last_row=67, height=12):
-    """A framed band: thin outer and column lines, hairlines between rows."""
+def data_band(sh, st, align_of, merged_spans, first_row=8, last_row=67, height=12, text_from=None):
+    """A framed band: thin outer and column lines, hairlines between rows;
+    the columns from text_from on keep what is typed into them as text."""
     for row in range(first_row, last_row + 1):
         sh.heights[row] = height
         top = "thin" if row == first_row else "hair"
@@ -174,11 +180,13 @@ def data_band(sh, st, align_of, merged_spans, first_row=8, last_row=67, height=1
                 sh.merges.append(f"{col_letter(first)}{row}:{col_letter(last)}{row}")
             for c in range(first, last + 1):
                 border = ("thin" if c == first else None, "thin" if c == last else None, top, bottom)
-                sh.put(row, c, st.xf(border=border, align=align_of(first)))
+                text = text_from is not None and first >= text_from
+                sh.put(row, c, st.xf(border=border, align=align_of(first), numfmt=49 if text else 0))
 
 
-def table_list(variant):
-    st, sh = Styles(), Sheet(8)
+def table_list(variant, detailed=False):
+    """detailed: the 標準 list with column I, 種別, beside it."""
+    st, sh = Styles(), Sheet(9 if detailed else 8)
     header_block(sh, st, [
         [(1, 2, "label", "システム名"), (3, 4, "value", None), (5, 6, "label", " 作成者"), (7, 8, "value", None)],
         [(1, 2, "label", "サブシステム名"), (3, 4, "value", None), (5, 6, "label", " 承認者"), (7, 8, "value", None)],
@@ -186,23 +194,34 @@ def table_list(variant):
         [(1, 2, "label", None), (3, 4, "value", None), (5, 6, "label", " 更新日"), (7, 8, "value", None)],
         [(1, 2, "label", None), (3, 8, "value", None)],
     ])
-    spacer_and_headings(sh, st, [(1, 1, "No."), (2, 3, "テーブル名"), (4, 6, "コメント"),
-                                 (7, 7, " 作成日"), (8, 8, " 更新日")], {})
+    headings = [(1, 1, "No."), (2, 3, "テーブル名"), (4, 6, "コメント"), (7, 7, " 作成日"),
+                (8, 8, " 更新日")]
+    spans = [(1, 1), (2, 3), (4, 6), (7, 7), (8, 8)]
+    if detailed:
+        headings.append((9, 9, "種別"))
+        spans.append((9, 9))
+    spacer_and_headings(sh, st, headings, {})
 
     def align(first):
         return ("center" if first in (7, 8) else None, "top", True)
 
-    data_band(sh, st, align, [(1, 1), (2, 3), (4, 6), (7, 7), (8, 8)])
+    data_band(sh, st, align, spans, text_from=9 if detailed else None)
     widths = [3.375, 9.5, 17.875, 20.625, 3.875, 4.5, 14, 14.375]
     if variant == "xls":
         widths[6], widths[7] = 14.625, 14.625
     col_styles = {c: st.xf(align=align(c if c in (7, 8) else 1)) for c in range(1, 9)}
+    if detailed:
+        widths.append(22)
+        col_styles[9] = st.xf(align=align(1), numfmt=49)
     return dict(styles=st, sheet=sh, widths=widths, col_styles=col_styles, freeze=6, footer=None,
                 title="テーブル一覧")
 
 
-def table_definition(variant):
-    st, sh = Styles(), Sheet(9)
+def table_definition(variant, detailed=False):
+    """detailed: the 標準 sheet widened by J デフォルト値 and K 参照先; the
+    export writes the index, foreign key and constraint sections below the
+    column rows with the formats of the heading row and the band."""
+    st, sh = Styles(), Sheet(11 if detailed else 9)
     header_block(sh, st, [
         [(1, 2, "label", "システム名"), (3, 6, "value", None), (7, 8, "label", " 作成者"), (9, 9, "value", None)],
         [(1, 2, "label", "サブシステム名"), (3, 6, "value", None), (7, 8, "label", " 承認者"), (9, 9, "value", None)],
@@ -210,20 +229,26 @@ def table_definition(variant):
         [(1, 2, "label", "テーブル名"), (3, 6, "value", None), (7, 8, "label", " 更新日"), (9, 9, "value", None)],
         [(1, 2, "label", "コメント"), (3, 9, "value", None)],
     ])
-    spacer_and_headings(sh, st, [(1, 1, "No."), (2, 3, "列　　　名"), (4, 4, "型"), (5, 5, "長さ"),
-                                 (6, 6, "小数"), (7, 7, "必須"), (8, 8, "主ｷｰ"), (9, 9, "コメント")],
-                        {5: 9, 6: 9, 7: 9, 8: 8})
+    headings = [(1, 1, "No."), (2, 3, "列　　　名"), (4, 4, "型"), (5, 5, "長さ"), (6, 6, "小数"),
+                (7, 7, "必須"), (8, 8, "主ｷｰ"), (9, 9, "コメント")]
+    if detailed:
+        headings += [(10, 10, "デフォルト値"), (11, 11, "参照先")]
+    spacer_and_headings(sh, st, headings, {5: 9, 6: 9, 7: 9, 8: 8})
 
     def align(col):
         return ("center" if col in (7, 8) else None, "center", col == 9)
 
-    data_band(sh, st, align, [(c, c) for c in range(1, 10)])
+    data_band(sh, st, align, [(c, c) for c in range(1, sh.ncols + 1)],
+              text_from=10 if detailed else None)
     widths = [3, 9.625, 14.875, 15.125, 5.125, 3.375, 3.875, 3.875, 29.625]
     if variant == "xls":
         widths[1], widths[2], widths[8] = 9.5, 15, 30.25
     # The column formats carry the band's alignment to cells outside it;
     # rows written past the band take the band's whole form from the export.
     col_styles = {c: st.xf(align=align(c)) for c in range(1, 10)}
+    if detailed:
+        widths += [22, 22]
+        col_styles[10] = col_styles[11] = st.xf(align=align(10), numfmt=49)
     return dict(styles=st, sheet=sh, widths=widths, col_styles=col_styles, freeze=7,
                 footer="&C&P/&N", title="テーブル定義書")
 
@@ -375,7 +400,12 @@ def build(maker, variant):
     return {k: readable(v) for k, v in p.items()}
 
 
-DOCUMENTS = {"obproject": table_list, "obtable": table_definition}
+DOCUMENTS = {
+    "obproject": table_list,
+    "obtable": table_definition,
+    "obprojectdetail": lambda variant: table_list(variant, detailed=True),
+    "obtabledetail": lambda variant: table_definition(variant, detailed=True),
+}
 
 
 def main():

@@ -39,6 +39,7 @@ std::string HelpText() {
                       [--out PATH] [--settings FILE] [--force] [--read bulk|per-table]
                       [--include PATTERN]... [--exclude PATTERN]... [--no-partitions]
                       [--index-sheet | --no-index-sheet]
+                      [--template standard|detailed]
 
 Writes the table list (list) or the table definition document (definitions)
 of a database schema as an Excel workbook, the same documents the Zelmora
@@ -94,6 +95,10 @@ window writes.
                    definitions: put a first sheet 目次 linking to every table
                    sheet (and back), or not; default [ExcelSet] IndexSheet,
                    else on with the 詳細 template only
+  --template T     the built-in template for this run, whatever the settings
+                   file chooses: standard (標準) or detailed (詳細: column
+                   defaults and references, the indexes, foreign keys and
+                   constraints of each table; the list with each table's kind)
   --help           this text
   --version        the program's version, as its About box shows it
 
@@ -216,6 +221,13 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     } else if (arg == "--index-sheet" || arg == "--no-index-sheet") {
       if (o.indexSheet) return fail("--index-sheet and --no-index-sheet exclude each other");
       o.indexSheet = arg == "--index-sheet";
+    } else if (arg == "--template") {
+      if (value == "standard")
+        o.templateChoice = 0;
+      else if (value == "detailed")
+        o.templateChoice = 2;
+      else
+        return fail("--template must be standard or detailed, not '" + value + "'");
     } else if (arg == "--password") {
       return fail("the password is never taken from the command line; set ZELMORA_PASSWORD");
     } else {

@@ -36,6 +36,9 @@ struct Options {
   std::vector<std::string> include, exclude;  // table name patterns
   bool noPartitions = false;
   std::optional<bool> indexSheet;  // unset: from the settings file
+  // --template: 0 standard (標準), 2 detailed (詳細), as exporttype counts
+  // them; unset: the settings file's choice.
+  std::optional<int> templateChoice;
   bool help = false;
   bool version = false;
 };

@@ -72,8 +72,8 @@ int Run(const Options& options, Environment& env) {
   browser.mySqlLibraryName = env.mySqlLibraryName;
 
   // Settings that cannot serve are told before a connection is made and
-  // the catalog read.
-  if (options.document == Document::Definitions) {
+  // the catalog read; a built-in template chosen for the run uses no model.
+  if (options.document == Document::Definitions && !options.templateChoice) {
     std::string problem = DefinitionSettingsProblem(common);
     if (!problem.empty()) {
       for (char& c : problem)
@@ -131,6 +131,7 @@ int Run(const Options& options, Environment& env) {
     exporter.filter.exclude = options.exclude;
     exporter.filter.excludePartitions = options.noPartitions;
     exporter.indexSheet = options.indexSheet;
+    exporter.templateChoice = options.templateChoice;
     exporter.OnProgress = [&err](int n, int total, const std::string& name) {
       err << n << "/" << total << " " << name << std::endl;
     };

@@ -1,5 +1,9 @@
 #include "export/DocumentSheets.h"
 
+#include <algorithm>
+#include <map>
+#include <vector>
+
 #include "common/Text.h"
 #include "export/SheetForm.h"
 #include "xlsx/CellText.h"
@@ -11,11 +15,43 @@ const std::string kStart = "　出力開始";
 const std::string kDone = "　出力正常終了";
 const int kSheetNameBytes = 31;
 
+// The detailed sheet's sections. Each column of a section spans sheet
+// columns: the names take A:C as the column names' area does, the column
+// lists and kinds D, the rest what is left of E:K, so that a section fills
+// A:K like the column rows above it.
+struct SectionColumn {
+  const char* heading;
+  int first, last;
+  bool mark;  // ○ marks, centred like 必須 and 主キー
+};
+constexpr SectionColumn kIndexColumns[] = {
+    {"インデックス名", 1, 3, false}, {"カラム", 4, 4, false}, {"ユニーク", 5, 6, true},
+    {"主キー", 7, 8, true},          {"種類", 9, 9, false},   {"備考", 10, 11, false}};
+constexpr SectionColumn kForeignKeyColumns[] = {
+    {"制約名", 1, 3, false},         {"カラム", 4, 4, false}, {"参照先テーブル", 5, 8, false},
+    {"参照先カラム", 9, 9, false},   {"削除時", 10, 10, false}, {"更新時", 11, 11, false}};
+constexpr SectionColumn kConstraintColumns[] = {
+    {"制約名", 1, 3, false}, {"種類", 4, 4, false}, {"定義", 5, 11, false}};
+
+// The cells of the detailed template whose formats the sections take: the
+// heading row's bold framed cell for titles and headings, the band's text
+// cells (J) and centred cells (G) for items, an inner row for items and the
+// band's closing row (thin line under it) for a section's last row.
+constexpr int kHeadingRow = 7, kHeadingColumn = 1;
+constexpr int kTextColumn = 10, kMarkColumn = 7;
+constexpr int kTitleLast = 3;  // a title spans A:C
+const std::string kNone = "なし";
+const std::string kNotGiven = "このサーバーでは取得できません";
+
+std::string Mark(bool on) {
+  return on ? "○" : std::string();
+}
+
 }  // namespace
 
 DefinitionLayout LayoutFor(const ExportSettings& settings) {
   DefinitionLayout layout;
-  if (settings.templateChoice == 0) {
+  if (settings.UsesBuiltInTemplate()) {
     auto set = [&](int id, int row, int col) {
       layout.items[static_cast<size_t>(id)] = {true, row, col};
     };
@@ -32,10 +68,15 @@ DefinitionLayout LayoutFor(const ExportSettings& settings) {
     set(eiNotNull, 8, 7);
     set(eiPrimaryKey, 8, 8);
     set(eiColumnComment, 8, 9);
+    if (settings.Detailed()) {
+      set(eiColumnDefault, 8, 10);
+      set(eiReferences, 8, 11);
+      layout.detailed = true;
+    }
     layout.writeHeaderTexts = true;
     return layout;
   }
-  for (int id = 0; id < kExportItemCount; ++id) {
+  for (int id = 0; id < kAllItemCount; ++id) {
     const ExportItem& item = settings.Item(id);
     layout.items[static_cast<size_t>(id)] = {item.exported, item.Row(), item.Column()};
   }
@@ -64,7 +105,8 @@ std::string SheetWriter::Fit(const std::string& value, const std::string& where)
 void SheetWriter::WriteTableListSheet(xl::IWorksheet& sheet, TTreeNode& schema,
                                       const std::vector<int>* rows) {
   browser.WriteLog(schema.Text() + kStart);
-  if (settings.templateChoice == 0) {
+  const bool detailed = settings.Detailed();
+  if (settings.UsesBuiltInTemplate()) {
     const HeaderTexts h = ReadHeaderTexts(browser.Common());
     sheet.Cells(1, 3).FormulaR1C1(h.systemName);
     sheet.Cells(2, 3).FormulaR1C1(h.subSystemName);
@@ -74,7 +116,12 @@ void SheetWriter::WriteTableListSheet(xl::IWorksheet& sheet, TTreeNode& schema,
   }
   const TStringGrid& grid = browser.grdTableList();
   const int count = rows ? static_cast<int>(rows->size()) + 1 : grid.RowCount();
-  FitBand(sheet, kTableListBand, 6 + count);
+  FitBand(sheet, detailed ? kDetailedListBand : kTableListBand, 6 + count);
+  // The list's rows are the schema's children in order; the kind is asked
+  // of the node, by name, should the two ever differ.
+  std::map<std::string, TTreeNode*> tables;
+  if (detailed)
+    for (int i = 0; i < schema.ChildCount(); ++i) tables[schema.Child(i)->Text()] = schema.Child(i);
   for (int n = 1; n < count; ++n) {
     const int r = rows ? (*rows)[static_cast<std::size_t>(n - 1)] : n;
     sheet.Cells(7 + n, 1).FormulaR1C1(rows ? std::to_string(n) : grid.Cell(0, r));
@@ -82,6 +129,11 @@ void SheetWriter::WriteTableListSheet(xl::IWorksheet& sheet, TTreeNode& schema,
     sheet.Cells(7 + n, 4).FormulaR1C1(Fit(grid.Cell(2, r), grid.Cell(1, r) + "　コメント"));
     sheet.Cells(7 + n, 7).FormulaR1C1(grid.Cell(3, r));
     sheet.Cells(7 + n, 8).FormulaR1C1(grid.Cell(4, r));
+    if (detailed) {
+      auto it = tables.find(grid.Cell(1, r));
+      if (it != tables.end())
+        sheet.Cells(7 + n, 9).Text(Fit(browser.TableKindOf(*it->second), grid.Cell(1, r) + "　種別"));
+    }
     if (processEvents) processEvents();
   }
   browser.WriteLog(schema.Text() + kDone);
@@ -129,6 +181,11 @@ std::string SheetWriter::WriteTableDefinitionSheet(xl::IWorksheet& sheet, TTreeN
   }
 
   const TStringGrid& grid = browser.grdTableDefinition();
+  const TableFacts facts = layout.NeedsFacts() ? browser.TableFactsOf(table) : TableFacts{};
+  auto factOf = [](const std::map<std::string, std::string>& m, const std::string& column) {
+    auto it = m.find(column);
+    return it == m.end() ? std::string() : it->second;
+  };
   KeepForm(sheet, layout, grid.RowCount() - 1);
   for (int r = 1; r < grid.RowCount(); ++r) {
     for (int id = kBodyFirst; id <= kBodyLast; ++id) {
@@ -144,9 +201,76 @@ std::string SheetWriter::WriteTableDefinitionSheet(xl::IWorksheet& sheet, TTreeN
       }
       if (processEvents) processEvents();
     }
+    // A default such as 0 or '=1'::text is the server's text, never a
+    // number or a formula.
+    for (int id : {eiColumnDefault, eiReferences}) {
+      const ItemPosition& p = layout.items[static_cast<size_t>(id)];
+      if (!p.exported) continue;
+      const std::string& column = grid.Cell(1, r);
+      const std::string value =
+          factOf(id == eiColumnDefault ? facts.defaults : facts.references, column);
+      const int row = p.row + r - 1;
+      sheet.Cells(row, p.column)
+          .Text(Fit(value, table.Text() + "　列 " + column + " の" + std::string(ItemDef(id).label)));
+      sheet.Cells(row, p.column).WrapText(false);
+    }
+  }
+  if (layout.detailed) {
+    const FramedBand& band = kDetailedDefinitionBand;
+    const int closing = std::max(band.lastRow, band.firstRow + grid.RowCount() - 2);
+    const int last = WriteSections(sheet, closing + 2, closing, facts, table.Text());
+    sheet.PrintArea(1, 1, last, band.lastColumn);
   }
   browser.WriteLog(table.Text() + kDone);
   return sheetName;
+}
+
+int SheetWriter::WriteSections(xl::IWorksheet& sheet, int row, int closingRow,
+                               const TableFacts& facts, const std::string& table) {
+  const int inner = kDetailedDefinitionBand.firstRow + 1;
+  const int lastColumn = kDetailedDefinitionBand.lastColumn;
+  auto section = [&](const std::string& title, bool given, const auto& columns,
+                     const std::vector<std::vector<std::string>>& items) {
+    sheet.FormCells(row, 1, kTitleLast, kHeadingRow, kHeadingColumn);
+    sheet.Cells(row, 1).Text(title);
+    ++row;
+    if (!given || items.empty()) {
+      sheet.FormCells(row, 1, lastColumn, closingRow, kTextColumn);
+      sheet.Cells(row, 1).Text(given ? kNone : kNotGiven);
+      return row++;
+    }
+    for (const SectionColumn& c : columns) {
+      sheet.FormCells(row, c.first, c.last, kHeadingRow, kHeadingColumn);
+      sheet.Cells(row, c.first).Text(c.heading);
+    }
+    for (size_t i = 0; i < items.size(); ++i) {
+      ++row;
+      const int model = i + 1 == items.size() ? closingRow : inner;
+      size_t k = 0;
+      for (const SectionColumn& c : columns) {
+        sheet.FormCells(row, c.first, c.last, model, c.mark ? kMarkColumn : kTextColumn);
+        const std::string& value = items[i][k++];
+        sheet.Cells(row, c.first)
+            .Text(Fit(value, table + "　" + title + " " + items[i][0] + " の" + c.heading));
+      }
+      if (processEvents) processEvents();
+    }
+    return row++;
+  };
+
+  std::vector<std::vector<std::string>> items;
+  for (const IndexFact& x : facts.indexes)
+    items.push_back({x.name, x.columns, Mark(x.unique), Mark(x.primary), x.method, x.note});
+  section("インデックス", facts.hasIndexes, kIndexColumns, items);
+  ++row;  // the blank row between sections
+  items.clear();
+  for (const ForeignKeyFact& x : facts.foreignKeys)
+    items.push_back({x.name, x.columns, x.refTable, x.refColumns, x.onDelete, x.onUpdate});
+  section("外部キー", facts.hasForeignKeys, kForeignKeyColumns, items);
+  ++row;
+  items.clear();
+  for (const ConstraintFact& x : facts.constraints) items.push_back({x.name, x.type, x.definition});
+  return section("制約", facts.hasConstraints, kConstraintColumns, items);
 }
 
 }  // namespace zel

@@ -13,15 +13,23 @@
 
 namespace zel {
 
-// Where each of the fourteen items goes in a definition worksheet.
+// Where each item goes in a definition worksheet.
 struct ItemPosition {
   bool exported = false;
   int row = 0;
   int column = 0;
 };
 struct DefinitionLayout {
-  std::array<ItemPosition, kExportItemCount> items{};
+  std::array<ItemPosition, kAllItemCount> items{};
   bool writeHeaderTexts = false;  // the built-in template's C1, C2, I1, I2
+  // The detailed template: J and K of the column rows, and the index,
+  // foreign key and constraint sections below them.
+  bool detailed = false;
+  // The column defaults or references are written: the table's facts are
+  // read.
+  bool NeedsFacts() const {
+    return detailed || items[eiColumnDefault].exported || items[eiReferences].exported;
+  }
 };
 // The built-in template's fixed cells, or the positions of the settings.
 DefinitionLayout LayoutFor(const ExportSettings& settings);
@@ -48,6 +56,12 @@ struct SheetWriter {
   std::string Fit(const std::string& value, const std::string& where);
   // Gives the name the sheet got.
   std::string WriteTableDefinitionSheet(xl::IWorksheet& sheet, TTreeNode& table);
+
+ private:
+  // The detailed sheet's sections from row `row` down (the blank row above
+  // them already counted); gives the last row written.
+  int WriteSections(xl::IWorksheet& sheet, int row, int closingRow, const TableFacts& facts,
+                    const std::string& table);
 };
 
 }  // namespace zel

@@ -30,6 +30,8 @@ FileFormat FileFormatOf(const std::string& excelVersion) {
     f.resourceType = "xlsx";
     f.listTemplate = "obproject2007";
     f.definitionTemplate = "obtable2007";
+    f.detailedListTemplate = "obprojectdetail2007";
+    f.detailedDefinitionTemplate = "obtabledetail2007";
     f.filterIndex = 1;
     f.listEnding = ".list.xlsx";
     f.definitionEnding = ".xlsx";
@@ -37,6 +39,8 @@ FileFormat FileFormatOf(const std::string& excelVersion) {
     f.resourceType = "xls";
     f.listTemplate = "obproject";
     f.definitionTemplate = "obtable";
+    f.detailedListTemplate = "obprojectdetail";
+    f.detailedDefinitionTemplate = "obtabledetail";
     f.filterIndex = 2;
     f.listEnding = ".list.xls";
     f.definitionEnding = ".xls";

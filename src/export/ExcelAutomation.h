@@ -50,6 +50,10 @@ struct FileFormat {
   std::string resourceType;        // "xlsx" / "xls"
   std::string listTemplate;        // "obproject2007" / "obproject"
   std::string definitionTemplate;  // "obtable2007" / "obtable"
+  // The detailed (詳細) templates: "obprojectdetail2007" / "obprojectdetail"
+  // and "obtabledetail2007" / "obtabledetail".
+  std::string detailedListTemplate;
+  std::string detailedDefinitionTemplate;
   int filterIndex = 0;             // 1 / 2 in the save dialog's filter
   std::string listEnding;          // ".list.xlsx" / ".list.xls"
   std::string definitionEnding;    // ".xlsx" / ".xls"

@@ -10,7 +10,7 @@ namespace {
 constexpr std::string_view kHeadRow = "行";
 constexpr std::string_view kBodyRow = "開始行";
 
-const std::array<ExportItemDef, kExportItemCount> kItems = {{
+const std::array<ExportItemDef, kAllItemCount> kItems = {{
     {"databasename", "データベース名", ItemGroup::Head, kHeadRow},
     {"schemaname", "スキーマ名", ItemGroup::Head, kHeadRow},
     {"tablename", "テーブル名", ItemGroup::Head, kHeadRow},
@@ -25,6 +25,8 @@ const std::array<ExportItemDef, kExportItemCount> kItems = {{
     {"columncomment", "コメント", ItemGroup::Body, kBodyRow},
     {"createdate", "作成日", ItemGroup::Head, kHeadRow},
     {"updatedate", "更新日", ItemGroup::Head, kHeadRow},
+    {"columndefault", "デフォルト値", ItemGroup::Body, kBodyRow},
+    {"references", "参照先", ItemGroup::Body, kBodyRow},
 }};
 
 constexpr std::string_view kFileName = "filename";
@@ -92,8 +94,9 @@ ExportSettings ExportSettings::Load(const TdCommon& common) {
   ExportSettings s;
   s.fileName = Read(common, kFileName);
   int choice = TdCommon::StrToIntOrZero(Read(common, kExportType));
-  s.templateChoice = choice > 1 ? 1 : (choice < 0 ? -1 : choice);
-  for (int i = 0; i < kExportItemCount; ++i) s.Item(i) = LoadItem(common, i);
+  // Numbers above the known choices have always meant the own workbook.
+  s.templateChoice = choice > kTemplateDetailed ? kTemplateOwn : (choice < 0 ? -1 : choice);
+  for (int i = 0; i < kAllItemCount; ++i) s.Item(i) = LoadItem(common, i);
   HeaderTexts h = ReadHeaderTexts(common);
   s.systemName = std::move(h.systemName);
   s.subSystemName = std::move(h.subSystemName);
@@ -122,12 +125,12 @@ bool ExportSettings::ValidateItem(const TdCommon& common, int id) const {
 }
 
 bool ExportSettings::Accept(const TdCommon& common) const {
-  if (templateChoice == 1) {
+  if (templateChoice == kTemplateOwn) {
     if (std::string reason = CheckModelWorkbook(fileName); !reason.empty()) {
       common.ShowMessageBox(ModelWorkbookMessage(reason));
       return false;
     }
-    for (int i = 0; i < kExportItemCount; ++i)
+    for (int i = 0; i < kAllItemCount; ++i)
       if (!ValidateItem(common, i)) return false;
     if (indexLink && indexLink->exported && (indexLink->row.empty() || indexLink->col.empty())) {
       common.ShowMessageBox(std::string(kIndexLinkLabel) + "設定エラー。");
@@ -141,7 +144,7 @@ bool ExportSettings::Accept(const TdCommon& common) const {
 void ExportSettings::Save(const TdCommon& common) const {
   Write(common, kFileName, fileName);
   Write(common, kExportType, std::to_string(templateChoice));
-  for (int i = 0; i < kExportItemCount; ++i) SaveItem(common, i);
+  for (int i = 0; i < kAllItemCount; ++i) SaveItem(common, i);
   Write(common, kSystemName, systemName);
   Write(common, kSubSystemName, subSystemName);
   Write(common, kCreateEmp, createEmp);
@@ -153,7 +156,8 @@ void ExportSettings::Save(const TdCommon& common) const {
 
 void ExportSettings::SetBodyRow(const std::string& row) {
   std::string choice = RowChoice(row);
-  for (int i = kBodyFirst; i <= kBodyLast; ++i) Item(i).row = choice;
+  for (int i = 0; i < kAllItemCount; ++i)
+    if (ItemDef(i).group == ItemGroup::Body) Item(i).row = choice;
 }
 
 void ExportSettings::LayOutBodyColumns() {

@@ -1,7 +1,8 @@
 #pragma once
 // The export settings of section [ExcelSet]: which template the definition
-// export starts from, where each of the fourteen items goes in the user's own
-// workbook, and the four header texts. The settings dialog edits one of these;
+// export starts from, where each of the fourteen items (and the two optional
+// body items after them) goes in the user's own workbook, and the four
+// header texts. The settings dialog edits one of these;
 // the exports load one from the settings file (which always equals what the
 // hidden dialog holds, since the dialog reloads on every close).
 #include <array>
@@ -32,8 +33,15 @@ enum ExportItemId : int {
   eiColumnComment,
   eiCreateDate,
   eiUpdateDate,
+  // Optional body items, kept after the fourteen so that a file written
+  // before them reads unchanged (as not exported).
+  eiColumnDefault,
+  eiReferences,
 };
 inline constexpr int kExportItemCount = 14;
+// The fourteen and the optional body items: what is loaded, saved, checked
+// and shown in the dialog.
+inline constexpr int kAllItemCount = 16;
 inline constexpr int kBodyFirst = eiNo;
 inline constexpr int kBodyLast = eiColumnComment;
 
@@ -72,12 +80,19 @@ struct ExportItem {
   bool operator==(const ExportItem&) const = default;
 };
 
+// The choices of exporttype.
+inline constexpr int kTemplateStandard = 0;
+inline constexpr int kTemplateOwn = 1;
+inline constexpr int kTemplateDetailed = 2;
+
 struct ExportSettings {
   inline static constexpr std::string_view kSection = "ExcelSet";
 
   std::string fileName;    // filename: the model workbook
-  int templateChoice = 0;  // exporttype: 0 built-in template, 1 own workbook, -1 none chosen
-  std::array<ExportItem, kExportItemCount> items{};
+  // exporttype: 0 built-in template (標準), 1 own workbook, 2 the detailed
+  // built-in template (詳細), -1 none chosen.
+  int templateChoice = 0;
+  std::array<ExportItem, kAllItemCount> items{};
   std::string systemName;     // SystemName
   std::string subSystemName;  // SybSystemName
   std::string createEmp;      // CreateEmp
@@ -93,7 +108,12 @@ struct ExportSettings {
 
   ExportItem& Item(int id) { return items.at(static_cast<size_t>(id)); }
   const ExportItem& Item(int id) const { return items.at(static_cast<size_t>(id)); }
-  bool UsesOwnWorkbook() const { return templateChoice == 1; }
+  bool UsesOwnWorkbook() const { return templateChoice == kTemplateOwn; }
+  // One of the built-in templates (標準 or 詳細).
+  bool UsesBuiltInTemplate() const {
+    return templateChoice == kTemplateStandard || templateChoice == kTemplateDetailed;
+  }
+  bool Detailed() const { return templateChoice == kTemplateDetailed; }
 
   // LoadSettings: every value from the settings file.
   static ExportSettings Load(const TdCommon& common);
@@ -109,7 +129,7 @@ struct ExportSettings {
   bool Accept(const TdCommon& common) const;
   void Save(const TdCommon& common) const;
 
-  // A row chosen in any body item becomes the row of all eight.
+  // A row chosen in any body item becomes the row of all of them.
   void SetBodyRow(const std::string& row);
   // A column chosen for "No." lays the seven other body items out to its
   // right; one that would fall past "Z" loses its column.

@@ -89,25 +89,41 @@ void TExporter::ExportTableList(TTreeNode& node) {
   const std::string version = xl::GetExcelVersion(ctx);
   browser_.FExcelVersion = version;
   if (version.empty()) return;
-  // The list is always made from the built-in template; the settings only
-  // decide whether its header block is filled.
-  const ExportSettings settings = ExportSettings::Load(browser_.Common());
+  // The list is always made from a built-in template (the detailed one with
+  // 詳細); the settings only decide whether its header block is filled.
+  const ExportSettings settings = Settings();
   std::optional<std::string> target =
       xl::SelectTargetFile(ctx, ParentText(node), node.Text(), xl::DocumentKind::TableList,
-                           settings.templateChoice == 0 ? std::string() : settings.fileName);
+                           settings.UsesBuiltInTemplate() ? std::string() : settings.fileName);
   if (!target) return;
   std::unique_ptr<xl::TTargetFile> file = xl::ReserveTargetFile(ctx, *target);
   if (!file) return;
   const xl::FileFormat format = xl::FileFormatOf(version);
-  if (!xl::ExtractTemplate(ctx, format.listTemplate, file->TempPath(), format.resourceType)) return;
+  const std::string& listTemplate =
+      settings.Detailed() ? format.detailedListTemplate : format.listTemplate;
+  if (!xl::ExtractTemplate(ctx, listTemplate, file->TempPath(), format.resourceType)) return;
 
   // With a filter the list is read before the run, to know whether any
   // table is left; a reader failure then escapes as in the definitions.
   const TableFilter tableFilter = FilterFor(settings);
+  // The kinds (the detailed list's, or to leave partitions out) come from one
+  // statement for the schema.
+  std::optional<SchemaRows> kinds;
+  struct Detach {
+    TBrowser& browser;
+    ~Detach() { browser.SetSchemaRows(nullptr); }
+  } detach{browser_};
+  auto loadTables = [&] {
+    browser_.LoadTables(node);
+    if (settings.Detailed() || tableFilter.excludePartitions) {
+      kinds.emplace(node);
+      browser_.SetSchemaRows(&*kinds);
+    }
+  };
   std::optional<std::vector<int>> rows;
   const bool loaded = tableFilter.Active();
   if (loaded) {
-    browser_.LoadTables(node);
+    loadTables();
     std::vector<TTreeNode*> kept = KeptTables(browser_, node, tableFilter);
     // A schema without tables stays the design's empty list.
     if (kept.empty() && node.ChildCount() > 0) return NothingKept(node, *target);
@@ -123,7 +139,7 @@ void TExporter::ExportTableList(TTreeNode& node) {
   SheetWriter writer{browser_, settings, [this] { ProcessEventsOrStop(); }, OnNotice, {}};
   runs_.push_back({*target, false});
   const bool saved = xl::RunAutomation(ctx, *file, [&](xl::IWorkbook& book) {
-    if (!loaded) browser_.LoadTables(node);
+    if (!loaded) loadTables();
     if (OnProgress) OnProgress(listPosition_.first, listPosition_.second, node.Text());
     writer.WriteTableListSheet(book.WorkSheets(1), node, rows ? &*rows : nullptr);
   });
@@ -144,9 +160,10 @@ void TExporter::NothingKept(TTreeNode& schema, const std::string& target) {
 }
 
 void TExporter::ExportTableDefinitions(TTreeNode& node) {
-  if (!DefinitionSettingsUsable()) return;
-  const ExportSettings settings = ExportSettings::Load(browser_.Common());
-  const bool builtIn = settings.templateChoice == 0;
+  // A template chosen for the run leaves the model workbook's settings unused.
+  if (!templateChoice && !DefinitionSettingsUsable()) return;
+  const ExportSettings settings = Settings();
+  const bool builtIn = settings.UsesBuiltInTemplate();
   xl::AutomationContext ctx = Context();
   const std::string version = xl::GetExcelVersion(ctx);
   browser_.FExcelVersion = version;
@@ -159,8 +176,9 @@ void TExporter::ExportTableDefinitions(TTreeNode& node) {
   if (!file) return;
   const xl::FileFormat format = xl::FileFormatOf(version);
   if (builtIn) {
-    if (!xl::ExtractTemplate(ctx, format.definitionTemplate, file->TempPath(), format.resourceType))
-      return;
+    const std::string& name =
+        settings.Detailed() ? format.detailedDefinitionTemplate : format.definitionTemplate;
+    if (!xl::ExtractTemplate(ctx, name, file->TempPath(), format.resourceType)) return;
   } else {
     std::error_code ec;
     std::filesystem::copy_file(settings.fileName, file->TempPath(),
@@ -183,6 +201,14 @@ void TExporter::ExportTableDefinitions(TTreeNode& node) {
   // Outside the run: a reader failure here escapes to the caller; the
   // target stays as it was.
   browser_.LoadTables(node);
+  // The detailed facts come from one statement per fact for the whole
+  // schema however the columns are read: with the columns read per table,
+  // the schema's rows hold the facts only.
+  if (!bulk && node.Level() == browser_.FSchemaLevel && LayoutFor(settings).NeedsFacts()) {
+    bulk.emplace(node);
+    bulk->columns.tried = true;
+    browser_.SetSchemaRows(&*bulk);
+  }
 
   // The tables of the document, in tree order.
   std::vector<TTreeNode*> tables;
@@ -258,6 +284,12 @@ CatalogRead TExporter::ReadSetting(const TdCommon& common) {
   CatalogRead read = CatalogRead::Bulk;
   ParseCatalogRead(common.ReadSetting(TdCommon::SettingsFileName(), "catalog", "read"), read);
   return read;
+}
+
+ExportSettings TExporter::Settings() {
+  ExportSettings settings = ExportSettings::Load(browser_.Common());
+  if (templateChoice) settings.templateChoice = *templateChoice;
+  return settings;
 }
 
 std::string TExporter::DetectExcelVersion() {

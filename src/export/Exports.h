@@ -37,6 +37,9 @@ class TExporter {
   // else (or nothing) in bulk.
   static CatalogRead ReadSetting(const TdCommon& common);
   CatalogRead ReadMode() const { return read ? *read : ReadSetting(browser_.Common()); }
+  // The template of this exporter's runs in place of the settings file's
+  // exporttype (the command's --template); unset takes the file's.
+  std::optional<int> templateChoice;
 
   // Which tables the documents of a schema cover; the settings'
   // ExcludePartitions joins it at each export. A table node's own document
@@ -81,6 +84,8 @@ class TExporter {
 
  private:
   xl::AutomationContext Context();
+  // The settings file's [ExcelSet], with templateChoice applied.
+  ExportSettings Settings();
   // The settings checked as a definition export starts (SettingsCheck.h);
   // a problem is shown and ends the export, and the command it belongs to.
   bool DefinitionSettingsUsable();

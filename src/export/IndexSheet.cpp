@@ -5,12 +5,7 @@
 namespace zel {
 namespace {
 
-constexpr int kDetailedChoice = 2;
 constexpr int kFirstRow = 8;  // as the table list: header block, gap, headings in row 7
-
-bool Detailed(const ExportSettings& settings) {
-  return settings.templateChoice == kDetailedChoice;
-}
 
 // A link's display text is an attribute: the cell's text without what XML
 // cannot carry.
@@ -22,7 +17,7 @@ std::string DisplayText(const std::string& text) {
 
 std::optional<CellPosition> IndexLinkCell(const ExportSettings& settings) {
   if (settings.templateChoice == 0) return CellPosition{1, 10};  // J1
-  if (Detailed(settings)) return CellPosition{1, 12};            // L1
+  if (settings.Detailed()) return CellPosition{1, 12};            // L1
   if (settings.UsesOwnWorkbook() && settings.indexLink && settings.indexLink->exported) {
     const ExportItem& item = *settings.indexLink;
     if (item.Row() > 0 && item.Column() > 0) return CellPosition{item.Row(), item.Column()};
@@ -33,14 +28,14 @@ std::optional<CellPosition> IndexLinkCell(const ExportSettings& settings) {
 bool IndexSheetWanted(const ExportSettings& settings, std::optional<bool> choice) {
   if (choice) return *choice;
   if (settings.indexSheet) return *settings.indexSheet;
-  return Detailed(settings);
+  return settings.Detailed();
 }
 
 void WriteIndexSheet(xl::IWorksheet& sheet, TBrowser& browser, TTreeNode& schema,
                      const ExportSettings& settings, const std::vector<IndexEntry>& entries,
                      const std::function<std::string(const std::string&, const std::string&)>& fit,
                      const std::function<void()>& processEvents) {
-  const bool detailed = Detailed(settings);
+  const bool detailed = settings.Detailed();
   sheet.Cells(1, 1).FormulaR1C1("システム名");
   sheet.Cells(2, 1).FormulaR1C1("サブシステム名");
   sheet.Cells(3, 1).FormulaR1C1("スキーマ");

@@ -21,10 +21,10 @@ std::string PositionProblem(std::string_view row, std::string_view col) {
 
 std::string DefinitionSettingsProblem(const TdCommon& common) {
   const ExportSettings settings = ExportSettings::Load(common);
-  if (settings.templateChoice == 0) return {};
+  if (settings.UsesBuiltInTemplate()) return {};
   if (std::string reason = CheckModelWorkbook(settings.fileName); !reason.empty())
     return ModelWorkbookMessage(reason);
-  for (int id = 0; id < kExportItemCount; ++id) {
+  for (int id = 0; id < kAllItemCount; ++id) {
     if (!settings.Item(id).exported) continue;
     const ExportItemDef& def = ItemDef(id);
     const std::string stored =

@@ -31,13 +31,14 @@ void ContinueModelFrame(xl::IWorksheet& sheet, int startRow, int firstColumn, in
 
 void KeepForm(xl::IWorksheet& sheet, const DefinitionLayout& layout, int rows) {
   if (layout.writeHeaderTexts) {
-    FitBand(sheet, kDefinitionBand, kDefinitionBand.firstRow + rows - 1);
+    const FramedBand& band = layout.detailed ? kDetailedDefinitionBand : kDefinitionBand;
+    FitBand(sheet, band, band.firstRow + rows - 1);
     return;
   }
   int start = 0, first = 0, last = 0, end = 0;
-  for (int id = kBodyFirst; id <= kBodyLast; ++id) {
+  for (int id = 0; id < kAllItemCount; ++id) {
     const ItemPosition& p = layout.items[static_cast<size_t>(id)];
-    if (!p.exported) continue;
+    if (!p.exported || ItemDef(id).group != ItemGroup::Body) continue;
     start = start ? std::min(start, p.row) : p.row;
     first = first ? std::min(first, p.column) : p.column;
     last = std::max(last, p.column);

@@ -18,6 +18,10 @@ struct FramedBand {
 };
 inline constexpr FramedBand kTableListBand{8, 67, 8};
 inline constexpr FramedBand kDefinitionBand{8, 67, 9};
+// The detailed (詳細) templates: the same bands one column (list: I 種別)
+// or two columns (definition: J デフォルト値, K 参照先) wider.
+inline constexpr FramedBand kDetailedListBand{8, 67, 9};
+inline constexpr FramedBand kDetailedDefinitionBand{8, 67, 11};
 
 // Rows past the band up to lastRow continue it, the last one closing it with
 // the band's bottom line; print titles are the heading rows and the print
@@ -32,8 +36,8 @@ void ContinueModelFrame(xl::IWorksheet& sheet, int startRow, int firstColumn, in
                         int lastRow);
 
 // Before a definition sheet's `rows` body rows: the built-in band (the
-// layout writes the header texts) or the model's body frame, from the
-// layout's body items.
+// layout writes the header texts; the detailed one when the layout is) or
+// the model's body frame, from the layout's body items.
 void KeepForm(xl::IWorksheet& sheet, const DefinitionLayout& layout, int rows);
 
 }  // namespace zel

@@ -29,6 +29,9 @@ class ExcelCell {
   // Typed input (see TypedInput.h): a number, a date, the literal text, or
   // nothing for the empty text. Never a formula.
   void FormulaR1C1(std::string_view text);
+  // The text as it is, even where typed input would read a number or a
+  // date ("0", "-1", "2024/01/01"); nothing for the empty text.
+  void Text(std::string_view text);
   void WrapText(bool wrap);
 
  private:
@@ -49,12 +52,18 @@ class IWorksheet {
   virtual void Select() = 0;
 
   virtual void SetFormulaR1C1(int row, int column, std::string_view text) = 0;
+  virtual void SetText(int row, int column, std::string_view text) = 0;
   virtual void SetWrapText(int row, int column, bool wrap) = 0;
 
   // Whole-sheet layout, done once for a range instead of cell by cell.
   // Rows first..last take the form of row `model` in the columns: cell
   // formats, height, merges within the row (WorksheetModel::FormRows).
   virtual void FormRows(int first, int last, int model, int firstColumn, int lastColumn) = 0;
+  // The cells firstColumn..lastColumn of `row` take the format of one model
+  // cell and, when more than one, are merged into one
+  // (WorksheetModel::FormCells).
+  virtual void FormCells(int row, int firstColumn, int lastColumn, int modelRow,
+                         int modelColumn) = 0;
   // The end of the run of formatted rows from `start` down in the columns;
   // start - 1 when `start` has no format of its own.
   virtual int LastFormattedRow(int start, int firstColumn, int lastColumn) = 0;
@@ -121,6 +130,9 @@ std::unique_ptr<IExcelApplication> CreateExcelEngine();
 
 inline void ExcelCell::FormulaR1C1(std::string_view text) {
   sheet_.SetFormulaR1C1(row_, column_, text);
+}
+inline void ExcelCell::Text(std::string_view text) {
+  sheet_.SetText(row_, column_, text);
 }
 inline void ExcelCell::WrapText(bool wrap) {
   sheet_.SetWrapText(row_, column_, wrap);

@@ -116,4 +116,34 @@ void WorksheetModel::FormRows(int first, int last, int model, int firstColumn, i
   }
 }
 
+void WorksheetModel::FormCells(int row, int firstColumn, int lastColumn, int modelRow,
+                               int modelColumn) {
+  CheckRange(row, row, kMaxRows, "rows");
+  CheckRange(modelRow, modelRow, kMaxRows, "rows");
+  CheckRange(firstColumn, lastColumn, kMaxColumns, "columns");
+  CheckRange(modelColumn, modelColumn, kMaxColumns, "columns");
+  const Cell* model = Find(modelRow, modelColumn);
+  const uint32_t style = model ? model->style : At(modelRow, modelColumn).style;
+  for (int c = firstColumn; c <= lastColumn; ++c) At(row, c).style = style;
+  if (lastColumn == firstColumn) return;
+
+  pugi::xml_node merges = Child(doc_.document_element(), "mergeCells");
+  const Area mine{row, firstColumn, row, lastColumn};
+  bool overlaps = false;
+  std::size_t count = 0;
+  ForEachChild(merges, "mergeCell", [&](pugi::xml_node m) {
+    ++count;
+    Area a{};
+    if (ParseArea(m.attribute("ref").value(), a) && a.Meets(mine)) overlaps = true;
+  });
+  if (overlaps) return;
+  // Only the built-in templates are formed cell by cell, and they all merge
+  // cells of their own.
+  if (!merges) throw EXlsxError("FormCells: the worksheet has no merged cells to add to");
+  const std::string ref = ColumnName(firstColumn) + std::to_string(row) + ':' +
+                          ColumnName(lastColumn) + std::to_string(row);
+  merges.append_child((prefix_ + "mergeCell").c_str()).append_attribute("ref") = ref.c_str();
+  SetAttr(merges, "count", "count", std::to_string(count + 1));
+}
+
 }  // namespace zel::xl

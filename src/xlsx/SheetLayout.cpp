@@ -39,6 +39,12 @@ void XlsxWorksheet::FormRows(int first, int last, int model, int firstColumn, in
   MarkDirty();
 }
 
+void XlsxWorksheet::FormCells(int row, int firstColumn, int lastColumn, int modelRow,
+                              int modelColumn) {
+  Model().FormCells(row, firstColumn, lastColumn, modelRow, modelColumn);
+  MarkDirty();
+}
+
 int XlsxWorksheet::LastFormattedRow(int start, int firstColumn, int lastColumn) {
   return Model().LastFormattedRow(start, firstColumn, lastColumn);
 }

@@ -155,6 +155,10 @@ class WorksheetModel {
   // format, and its merges within one row. Values already in those rows
   // stay; a merge that would overlap one already there is left out.
   void FormRows(int first, int last, int model, int firstColumn, int lastColumn);
+  // The cells firstColumn..lastColumn of `row` take the format of the cell
+  // (modelRow, modelColumn) and, when more than one, become one merged cell
+  // (left out when it would overlap a merge already there).
+  void FormCells(int row, int firstColumn, int lastColumn, int modelRow, int modelColumn);
   // The last row of the run from `start` down in which every row has a
   // cell in the columns with a format other than the one a new cell there
   // would get; start - 1 when `start` itself has none.

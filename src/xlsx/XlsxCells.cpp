@@ -23,6 +23,14 @@ bool HoldsFormula(const WorksheetModel::Cell& cell) {
 }  // namespace
 
 void XlsxWorksheet::SetFormulaR1C1(int row, int column, std::string_view text) {
+  Put(row, column, text, false);
+}
+
+void XlsxWorksheet::SetText(int row, int column, std::string_view text) {
+  Put(row, column, text, true);
+}
+
+void XlsxWorksheet::Put(int row, int column, std::string_view text, bool literal) {
   WorksheetModel& m = Model();
   m.UnshareFormulaAt(row, column);
   WorksheetModel::Cell& cell = m.At(row, column);
@@ -30,7 +38,8 @@ void XlsxWorksheet::SetFormulaR1C1(int row, int column, std::string_view text) {
   StyleSheet& styles = book_.Styles();
   TypedValue v = ClassifyInput(text, book_.date1904_);
   // A cell formatted as text keeps what is typed as text, as in Excel.
-  if (v.kind != InputKind::Empty && styles.IsTextFormat(cell.style)) v.kind = InputKind::Text;
+  if (v.kind != InputKind::Empty && (literal || styles.IsTextFormat(cell.style)))
+    v.kind = InputKind::Text;
   switch (v.kind) {
     case InputKind::Empty:
       cell.kind = WorksheetModel::Kind::Empty;

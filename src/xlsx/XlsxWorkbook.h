@@ -35,8 +35,10 @@ class XlsxWorksheet : public IWorksheet {
   void Name(std::string_view name) override;
   void Select() override;
   void SetFormulaR1C1(int row, int column, std::string_view text) override;
+  void SetText(int row, int column, std::string_view text) override;
   void SetWrapText(int row, int column, bool wrap) override;
   void FormRows(int first, int last, int model, int firstColumn, int lastColumn) override;
+  void FormCells(int row, int firstColumn, int lastColumn, int modelRow, int modelColumn) override;
   int LastFormattedRow(int start, int firstColumn, int lastColumn) override;
   void PrintTitleRows(int first, int last) override;
   void PrintArea(int firstRow, int firstColumn, int lastRow, int lastColumn) override;
@@ -54,6 +56,8 @@ class XlsxWorksheet : public IWorksheet {
   // The same without a change in view: copies may go on sharing the
   // snapshot taken for them.
   WorksheetModel& LiveModel();
+  // Typed input, or with `literal` the text itself whatever it looks like.
+  void Put(int row, int column, std::string_view text, bool literal);
   // After a change: the part is printed from the model on save, so the
   // bytes it was read from are let go now rather than held beside it.
   void MarkDirty();

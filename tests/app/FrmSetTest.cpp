@@ -92,6 +92,51 @@ TEST_F(FrmSetTest, FreshSettingsShowOnlyTheHeaderTexts) {
   EXPECT_LT(dlg.Frame(eiTableComment)->y(), dlg.Frame(eiCreateDate)->y());
 }
 
+TEST_F(FrmSetTest, DetailedChoiceAndTheOptionalBodyItems) {
+  Store("tablename", "1,,");  // would fail with the own workbook
+  Store("columndefault", "1,8,J");
+  TfrmSet dlg(common);
+  dlg.show();
+  EXPECT_EQ(dlg.rbDetailed->text(), "詳細");
+  dlg.rbDetailed->click();
+  EXPECT_EQ(dlg.ExcelSetIndex(), kTemplateDetailed);
+  // The header texts as with 標準; no model, no positions.
+  EXPECT_TRUE(dlg.gbSystemSet->isVisible());
+  EXPECT_FALSE(dlg.gbExcelFileName->isVisible());
+  EXPECT_FALSE(dlg.gbBody->isVisible());
+  dlg.txtSystemName->setText("販売");
+  dlg.btnOK->click();
+  EXPECT_EQ(dlg.result(), QDialog::Accepted);
+  EXPECT_TRUE(prompts.messages.empty());
+  EXPECT_EQ(Stored("exporttype"), "2");
+  EXPECT_EQ(Stored("SystemName"), "販売");
+  EXPECT_EQ(Stored("columndefault"), "1,8,J");
+  EXPECT_EQ(Stored("references"), "0,,");
+  dlg.show();
+  EXPECT_TRUE(dlg.rbDetailed->isChecked());
+
+  // With the own workbook the two items show below the eight, inside the
+  // body group, and take the shared body row.
+  dlg.rbOwn->click();
+  TFrameLineSet* def = dlg.Frame(eiColumnDefault);
+  TFrameLineSet* ref = dlg.Frame(eiReferences);
+  EXPECT_EQ(def->parentWidget(), dlg.gbBody);
+  EXPECT_EQ(def->lblExport->text().toStdString(), "デフォルト値");
+  EXPECT_EQ(ref->lblExport->text().toStdString(), "参照先");
+  EXPECT_TRUE(ref->isVisible());
+  EXPECT_LT(dlg.Frame(eiColumnComment)->y(), def->y());
+  EXPECT_LT(def->y(), ref->y());
+  EXPECT_LE(ref->y() + ref->height(), dlg.gbBody->height());
+  EXPECT_LE(dlg.gbBody->y() + dlg.gbBody->height(), dlg.btnOK->y());
+  EXPECT_TRUE(def->chkExport->isChecked());
+  EXPECT_EQ(def->cbCol->currentText(), "J");
+  Choose(dlg.Frame(eiNo)->cbRow, "5");
+  EXPECT_EQ(def->cbRow->currentText(), "5");
+  EXPECT_EQ(ref->cbRow->currentText(), "5");
+  dlg.btnCancel->click();
+  EXPECT_EQ(Stored("exporttype"), "2");
+}
+
 TEST_F(FrmSetTest, StandardTemplateSavesWithoutChecks) {
   Store("tablename", "1,,");  // would fail with the own workbook
   TfrmSet dlg(common);

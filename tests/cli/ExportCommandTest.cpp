@@ -261,6 +261,17 @@ TEST_F(ExportCommandTest, ExitStatuses) {
             "のどれでもありません。\n");
   // The table list uses no positions and no model.
   EXPECT_EQ(Run("list " + Conn() + " --schema sales --out list.xlsx", &out), 0) << out;
+  // A built-in template chosen for the run leaves the broken model aside;
+  // a template the command does not know is a usage error naming it.
+  EXPECT_EQ(Run("definitions " + Conn() + " --schema sales --table customer --template standard "
+                "--out std.xlsx",
+                &out),
+            0)
+      << out;
+  EXPECT_EQ(Run("definitions " + Conn() + " --schema sales --template own --out bad.xlsx", &out),
+            2);
+  EXPECT_EQ(out.find('\n'), out.size() - 1) << "one line: " << out;
+  EXPECT_NE(out.find("--template"), std::string::npos) << out;
   EXPECT_EQ(Strays(), std::vector<std::string>{});
 }
 

@@ -72,6 +72,32 @@ TEST(CliOptions, RejectsBadValuesWithOneLine) {
             std::string::npos);
 }
 
+TEST(CliOptions, TemplateChoosesABuiltInForTheRun) {
+  const std::vector<std::string> base = {"definitions", "--kind", "postgresql", "--schema", "s"};
+  auto with = [&](std::vector<std::string> extra) {
+    std::vector<std::string> args = base;
+    args.insert(args.end(), extra.begin(), extra.end());
+    return Parse(args);
+  };
+  auto none = with({});
+  ASSERT_TRUE(none.options) << none.error;
+  EXPECT_FALSE(none.options->templateChoice);
+  auto standard = with({"--template", "standard"});
+  ASSERT_TRUE(standard.options) << standard.error;
+  EXPECT_EQ(standard.options->templateChoice, 0);
+  auto detailed = with({"--template=detailed"});
+  ASSERT_TRUE(detailed.options) << detailed.error;
+  EXPECT_EQ(detailed.options->templateChoice, 2);
+  for (const std::vector<std::string>& bad :
+       {std::vector<std::string>{"--template", "Detailed"}, {"--template", ""}, {"--template"},
+        {"--template", "own"}, {"--template", "standard", "--template", "detailed"}}) {
+    auto r = with(bad);
+    EXPECT_FALSE(r.options) << bad.back();
+    EXPECT_NE(r.error.find("--template"), std::string::npos) << r.error;
+  }
+  EXPECT_NE(HelpText().find("--template standard|detailed"), std::string::npos);
+}
+
 TEST(CliPrompts, TargetsFollowOut) {
   zel::test::TempDir dir;
   Options o;

@@ -22,10 +22,18 @@ class SheetDouble : public xl::IWorksheet {
   void SetFormulaR1C1(int r, int c, std::string_view t) override {
     Log(j_, "Cells(" + std::to_string(r) + "," + std::to_string(c) + ")=" + std::string(t));
   }
+  void SetText(int r, int c, std::string_view t) override {
+    Log(j_, "Text(" + std::to_string(r) + "," + std::to_string(c) + ")=" + std::string(t));
+  }
   void SetWrapText(int, int, bool) override { Log(j_, "WrapText"); }
   void FormRows(int first, int last, int model, int, int) override {
     Log(j_, "FormRows(" + std::to_string(first) + "-" + std::to_string(last) + "<" +
                 std::to_string(model) + ")");
+  }
+  void FormCells(int row, int first, int last, int modelRow, int modelColumn) override {
+    Log(j_, "FormCells(" + std::to_string(row) + "," + std::to_string(first) + "-" +
+                std::to_string(last) + "<" + std::to_string(modelRow) + "," +
+                std::to_string(modelColumn) + ")");
   }
   int LastFormattedRow(int start, int, int) override { return start - 1; }
   void PrintTitleRows(int, int) override {}

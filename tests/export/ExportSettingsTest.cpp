@@ -254,5 +254,54 @@ TEST_F(ExportSettingsTest, FailedWriteStillClosesAndFileValuesStand) {
   EXPECT_EQ(ReadHeaderTexts(common).systemName, "old");
 }
 
+TEST_F(ExportSettingsTest, DetailedChoiceAndOptionalBodyItemsRoundTrip) {
+  // A file from before the optional items: they read as not exported, and
+  // exporttype keeps its meaning for 0 and 1.
+  Store("exporttype", "1");
+  Store("updatedate", "1,4,I");
+  ExportSettings s = ExportSettings::Load(common);
+  EXPECT_EQ(s.templateChoice, kTemplateOwn);
+  EXPECT_EQ(s.Item(eiColumnDefault), ExportItem{});
+  EXPECT_EQ(s.Item(eiReferences), ExportItem{});
+  EXPECT_EQ(ItemDef(eiColumnDefault).key, "columndefault");
+  EXPECT_EQ(ItemDef(eiReferences).key, "references");
+  EXPECT_EQ(ItemDef(eiReferences).group, ItemGroup::Body);
+
+  // The optional items share the body row and are checked at OK like the
+  // others.
+  s.fileName = ModelWorkbook();
+  s.SetBodyRow("9");
+  EXPECT_EQ(s.Item(eiColumnDefault).row, "9");
+  s.Item(eiColumnDefault) = {true, "9", ""};
+  EXPECT_FALSE(s.Accept(common));
+  EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"デフォルト値設定エラー。"});
+  s.Item(eiColumnDefault) = {true, "9", "J"};
+  s.Item(eiReferences) = {true, "9", "K"};
+  ASSERT_TRUE(s.Accept(common));
+  EXPECT_EQ(Stored("columndefault"), "1,9,J");
+  EXPECT_EQ(Stored("references"), "1,9,K");
+  // Stored after the fourteen, before the header texts.
+  const std::string file = text::Cp932ToUtf8(test::ReadFile(Ini()));
+  const size_t last = file.find("\nupdatedate="), def = file.find("\ncolumndefault="),
+               ref = file.find("\nreferences="), sys = file.find("\nSystemName=");
+  EXPECT_LT(last, def);
+  EXPECT_LT(def, ref);
+  EXPECT_LT(ref, sys);
+  EXPECT_EQ(ExportSettings::Load(common), s);
+
+  // 詳細 is 2 and reads back as itself; numbers above still mean the own
+  // workbook, as they always did.
+  s.templateChoice = kTemplateDetailed;
+  s.fileName.clear();  // not checked with a built-in template
+  ASSERT_TRUE(s.Accept(common));
+  EXPECT_EQ(Stored("exporttype"), "2");
+  const ExportSettings back = ExportSettings::Load(common);
+  EXPECT_TRUE(back.Detailed());
+  EXPECT_TRUE(back.UsesBuiltInTemplate());
+  EXPECT_FALSE(back.UsesOwnWorkbook());
+  Store("exporttype", "3");
+  EXPECT_EQ(ExportSettings::Load(common).templateChoice, kTemplateOwn);
+}
+
 }  // namespace
 }  // namespace zel

@@ -216,3 +216,68 @@ TEST(Templates, The97To2003Files) {
   EXPECT_EQ(l["Sheet1.freeze"], "A7");
   EXPECT_EQ(l["Sheet1.print_titles"], "$1:$6");
 }
+
+TEST(Templates, TheDetailedOnesAreTheStandardOnesWidened) {
+  TempDir dir;
+  struct Pair {
+    const char* standard;
+    const char* detailed;
+    char lastStandard;  // A..lastStandard stay exactly as the standard template
+    std::vector<std::pair<std::string, std::string>> added;
+  };
+  const std::vector<Pair> pairs = {
+      {"obtable2007", "obtabledetail2007", 'I', {{"J7", "s:デフォルト値"}, {"K7", "s:参照先"}}},
+      {"obproject2007", "obprojectdetail2007", 'H', {{"I7", "s:種別"}}}};
+  for (const Pair& p : pairs) {
+    SCOPED_TRACE(p.detailed);
+    const test::WorkbookDump s = test::DumpWorkbook(Place(dir, "XLSX", p.standard, ".xlsx"));
+    const std::string detailed = Place(dir, "XLSX", p.detailed, ".xlsx");
+    const test::WorkbookDump d = test::DumpWorkbook(detailed);
+    ASSERT_TRUE(s.ok() && d.ok()) << s.error << d.error;
+    // Every cell fact of the standard columns, values and formats alike,
+    // and every column width and row height.
+    int compared = 0;
+    for (const auto& [key, value] : s.values) {
+      const bool cell = key.rfind("Sheet1!", 0) == 0 && key[7] <= p.lastStandard &&
+                        key.find(".border") == std::string::npos;
+      const bool layout = key.rfind("Sheet1.row.", 0) == 0 || key.rfind("Sheet1.col.", 0) == 0 ||
+                          key == "Sheet1.freeze" || key == "Sheet1.footer" ||
+                          key == "Sheet1.margins" || key == "Sheet1.paper";
+      if (!cell && !layout) continue;
+      EXPECT_EQ(d[key], value) << key;
+      ++compared;
+    }
+    EXPECT_GT(compared, 500);
+    // Borders too, but for the spacer line, which runs on to the new last column.
+    for (int r = 7; r <= 67; ++r)
+      for (char c = 'A'; c <= p.lastStandard; ++c) {
+        const std::string key = "Sheet1!" + std::string(1, c) + std::to_string(r) + ".border";
+        EXPECT_EQ(d[key], s[key]) << key;
+      }
+    for (const auto& [cell, value] : p.added) {
+      EXPECT_EQ(d["Sheet1!" + cell], value) << cell;
+      const std::string column = cell.substr(0, 1);
+      // Framed like the band.
+      EXPECT_EQ(d["Sheet1!" + column + "67.border"], "thin,thin,hair,thin") << column;
+      EXPECT_FALSE(d["Sheet1.col." + column + ".width"].empty()) << column;
+    }
+    EXPECT_EQ(d["Sheet1!L1"], "");  // kept free for a link
+    // What a user types into the new columns stays text; the standard
+    // template has no such format.
+    EXPECT_NE(test::ReadZipPart(detailed, "xl/styles.xml").find("numFmtId=\"49\""),
+              std::string::npos);
+    if (test::SchemasAvailable()) {
+      EXPECT_EQ(test::SchemaProblems(detailed), "");
+    }
+  }
+  for (const char* name : {"obtabledetail", "obprojectdetail"}) {
+    SCOPED_TRACE(name);
+    const bool definition = std::string(name) == "obtabledetail";
+    auto f = XlsFacts(Place(dir, "XLS", name, ".xls"));
+    EXPECT_EQ(f["sheets"], "1");
+    EXPECT_EQ(f["pane"], definition ? "7" : "6");
+    EXPECT_EQ(f["name builtin"], std::string("7 sheet=1 rows=1-") + (definition ? "7" : "6"));
+    EXPECT_EQ(f["row 7"], "15.95");
+    EXPECT_EQ(f["row 67"], "12");
+  }
+}

@@ -97,6 +97,23 @@ void ScriptedReader::LoadColumns(TTreeNode& node) {
   }
 }
 
+bool ScriptedReader::ReadSchemaFacts(TTreeNode& schema, std::map<std::string, TableFacts>& out) {
+  if (!givesFacts) return false;
+  ++factReads;
+  if (const FakeSchema* s = FindSchema(schema))
+    for (const FakeTable& t : s->tables) out[t.name] = t.facts;
+  return true;
+}
+
+bool ScriptedReader::ReadTableKinds(TTreeNode& schema, TableKinds& out) {
+  if (!givesFacts) return false;
+  ++kindReads;
+  if (const FakeSchema* s = FindSchema(schema))
+    for (const FakeTable& t : s->tables)
+      if (!t.kind.empty()) out[t.name] = t.kind;
+  return true;
+}
+
 ReaderFactory ScriptedReader::Factory(FakeCatalog& catalog, ScriptedReader** last) {
   return [&catalog, last](TBrowser& browser) {
     auto reader = std::make_unique<ScriptedReader>(browser, catalog);

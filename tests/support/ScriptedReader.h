@@ -16,6 +16,9 @@ struct FakeColumn {
 struct FakeTable {
   std::string name, comment, created, updated;
   std::vector<FakeColumn> columns;
+  // What the detailed document shows beyond the columns, and the list's 種別.
+  TableFacts facts{};
+  std::string kind{};
 };
 struct FakeSchema {
   std::string name;
@@ -47,6 +50,10 @@ class ScriptedReader : public ICatalogReader {
     ++closes;
   }
   void PrepareSelection(TTreeNode& node) override;
+  // The facts and kinds of every table of the schema at once, as the real
+  // readers' schema-wide statements give them; counted.
+  bool ReadSchemaFacts(TTreeNode& schema, std::map<std::string, TableFacts>& out) override;
+  bool ReadTableKinds(TTreeNode& schema, TableKinds& out) override;
 
   // Behaviour knobs.
   bool failConnect = false;       // reports through ShowError and returns false
@@ -56,6 +63,8 @@ class ScriptedReader : public ICatalogReader {
   bool connected = false;
   std::string currentDatabase;    // PostgreSQL-style connection target
   int closes = 0, reconnects = 0, tableLoads = 0, columnLoads = 0;
+  bool givesFacts = true;  // false: a kind that reads no facts or kinds
+  int factReads = 0, kindReads = 0;
 
   static ReaderFactory Factory(FakeCatalog& catalog, ScriptedReader** last = nullptr);
 

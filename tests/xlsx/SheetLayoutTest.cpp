@@ -146,3 +146,48 @@ TEST(SheetLayout, PrintNamesFollowRenamesAndCopiesAndReplaceAModelsOwn) {
   EXPECT_EQ(m["定義書.print_titles"], "1:7");  // the model's own
   ExpectValid(model);
 }
+
+TEST(SheetLayout, CellsTakeOneCellsFormMergedAndLiteralTextStaysText) {
+  TempDir dir;
+  const std::string path = PlaceTemplate(dir, "obtable2007");
+  {
+    auto app = CreateExcelEngine();
+    IWorkbook& book = app->Workbooks().Open(path);
+    IWorksheet& sheet = book.WorkSheets(1);
+    sheet.FormCells(70, 1, 3, 7, 1);  // the heading cell's form over A:C, merged
+    sheet.FormCells(70, 2, 4, 7, 1);  // would overlap A70:C70: formed, not merged
+    sheet.FormCells(71, 5, 5, 67, 7);  // one cell: formed, no merge
+    sheet.Cells(70, 1).Text("見出し");
+    // Typed input would read these as a number, a date and a number; as
+    // literal text they stay what they are, and a formula never forms.
+    sheet.Cells(71, 5).Text("0");
+    sheet.Cells(72, 1).Text("2024/01/31");
+    sheet.Cells(73, 1).Text("-1");
+    sheet.Cells(74, 1).Text("=1+1");
+    sheet.Cells(75, 1).FormulaR1C1("0");
+    sheet.Cells(76, 1).Text("");
+    EXPECT_THROW(sheet.FormCells(70, 0, 3, 7, 1), EXlsxError);
+    EXPECT_THROW(sheet.FormCells(70, 1, 3, 0, 1), EXlsxError);
+    book.Close(true);
+    app->Quit();
+  }
+  const auto d = DumpWorkbook(path);
+  ASSERT_TRUE(d.ok()) << d.error;
+  const std::string merges = " " + d["Sheet1.merges"] + " ";
+  EXPECT_NE(merges.find(" A70:C70 "), std::string::npos) << merges;
+  EXPECT_EQ(merges.find("B70:D70"), std::string::npos) << merges;
+  EXPECT_EQ(merges.find("E71"), std::string::npos) << merges;
+  EXPECT_EQ(d["Sheet1!A70.font"], d["Sheet1!A7.font"]);
+  EXPECT_EQ(d["Sheet1!A70.border"], d["Sheet1!A7.border"]);
+  EXPECT_EQ(d["Sheet1!D70.border"], d["Sheet1!A7.border"]);
+  EXPECT_EQ(d["Sheet1!E71.border"], d["Sheet1!G67.border"]);
+  EXPECT_EQ(d["Sheet1!E71.align"], d["Sheet1!G67.align"]);
+  EXPECT_EQ(d["Sheet1!A70"], "s:見出し");
+  EXPECT_EQ(d["Sheet1!E71"], "s:0");
+  EXPECT_EQ(d["Sheet1!A72"], "s:2024/01/31");
+  EXPECT_EQ(d["Sheet1!A73"], "s:-1");
+  EXPECT_EQ(d["Sheet1!A74"], "s:=1+1");
+  EXPECT_EQ(d["Sheet1!A75"], "n:0");
+  EXPECT_FALSE(d.Has("Sheet1!A76"));
+  ExpectValid(path);
+}

@@ -67,9 +67,14 @@ TfrmSet::TfrmSet(TdCommon& common, QWidget* parent)
   rbOwn->setObjectName("rbOwn");
   rbOwn->setFont(plain);
   rbOwn->setGeometry(333, 17, 200, 20);
+  rbDetailed = new QRadioButton(QStringLiteral("詳細"), rgExcelSet);
+  rbDetailed->setObjectName("rbDetailed");
+  rbDetailed->setFont(plain);
+  rbDetailed->setGeometry(175, 17, 150, 20);
   choice_ = new QButtonGroup(this);
-  choice_->addButton(rbStandard, 0);
-  choice_->addButton(rbOwn, 1);
+  choice_->addButton(rbStandard, kTemplateStandard);
+  choice_->addButton(rbOwn, kTemplateOwn);
+  choice_->addButton(rbDetailed, kTemplateDetailed);
 
   gbExcelFileName = Group(this, "gbExcelFileName", QString(), {16, 52, 635, 44});
   auto* fileLabel = new QLabel(QStringLiteral("雛形Excelファイル"), gbExcelFileName);
@@ -91,20 +96,28 @@ TfrmSet::TfrmSet(TdCommon& common, QWidget* parent)
   txtManagerEmpName =
       LabelledEdit(gbSystemSet, "txtManagerEmpName", QStringLiteral("承認者"), 330, 46);
 
-  gbHead = Group(this, "gbHead", QString(), {16, 100, 635, 186});
-  gbBody = Group(this, "gbBody", QString(), {16, 290, 635, 214});
+  // Seven head rows and ten body rows in the design's window size: the rows
+  // sit a little closer than the design's 25 px.
+  constexpr int kRowStep = 23;
+  gbHead = Group(this, "gbHead", QString(), {16, 100, 635, 166});
+  gbBody = Group(this, "gbBody", QString(), {16, 268, 635, 236});
   int headRow = 0;
   for (int id : kHeadOrder) {
     auto* frame = new TFrameLineSet(gbHead);
-    frame->move(8, 6 + 25 * headRow++);
+    frame->move(8, 2 + kRowStep * headRow++);
     frames_[static_cast<size_t>(id)] = frame;
   }
-  for (int id = kBodyFirst; id <= kBodyLast; ++id) {
+  // The optional body items follow the eight.
+  constexpr int kBodyOrder[] = {eiNo,          eiColumnName, eiColumnType,    eiColumnLength,
+                                eiColumnDecimalLength, eiNotNull, eiPrimaryKey, eiColumnComment,
+                                eiColumnDefault, eiReferences};
+  int bodyRow = 0;
+  for (int id : kBodyOrder) {
     auto* frame = new TFrameLineSet(gbBody);
-    frame->move(8, 6 + 25 * (id - kBodyFirst));
+    frame->move(8, 2 + kRowStep * bodyRow++);
     frames_[static_cast<size_t>(id)] = frame;
   }
-  for (int id = 0; id < kExportItemCount; ++id) {
+  for (int id = 0; id < kAllItemCount; ++id) {
     TFrameLineSet* frame = Frame(id);
     frame->setObjectName(QStringLiteral("FrameLineSet%1").arg(id + 1));
     frame->SetUp(id);
@@ -114,24 +127,24 @@ TfrmSet::TfrmSet(TdCommon& common, QWidget* parent)
   connect(Frame(eiNo), &TFrameLineSet::ColChosen, this, &TfrmSet::FrameLineSet5cbColChange);
   FrameIndexLink = new TFrameLineSet(gbHead);
   FrameIndexLink->setObjectName("FrameIndexLink");
-  FrameIndexLink->move(8, 6 + 25 * headRow);
+  FrameIndexLink->move(8, 2 + kRowStep * headRow);
   FrameIndexLink->SetUp("indexlink", kIndexLinkLabel);
 
   chkIndexSheet = new QCheckBox(QStringLiteral("目次シートを付ける"), this);
   chkIndexSheet->setObjectName("chkIndexSheet");
-  chkIndexSheet->setGeometry(16, 512, 170, 21);
+  chkIndexSheet->setGeometry(16, 510, 170, 21);
   connect(chkIndexSheet, &QCheckBox::clicked, this, [this] { indexSheetChosen_ = true; });
   chkExcludePartitions = new QCheckBox(QStringLiteral("パーティションを除く"), this);
   chkExcludePartitions->setObjectName("chkExcludePartitions");
-  chkExcludePartitions->setGeometry(196, 512, 170, 21);
+  chkExcludePartitions->setGeometry(196, 510, 170, 21);
 
   btnOK = new QPushButton(QStringLiteral("OK"), this);
   btnOK->setObjectName("btnOK");
-  btnOK->setGeometry(446, 510, 89, 25);
+  btnOK->setGeometry(446, 508, 89, 25);
   btnOK->setDefault(true);
   btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
   btnCancel->setObjectName("btnCancel");
-  btnCancel->setGeometry(552, 510, 89, 25);
+  btnCancel->setGeometry(552, 508, 89, 25);
   btnCancel->setAutoDefault(false);
 
   connect(choice_, &QButtonGroup::idToggled, this, [this](int, bool) { rgExcelSetClick(); });
@@ -149,13 +162,14 @@ int TfrmSet::ExcelSetIndex() const {
 }
 
 void TfrmSet::SetExcelSetIndex(int index) {
-  if (index == 0 || index == 1) {
-    choice_->button(index)->setChecked(true);
+  if (QAbstractButton* button = choice_->button(index)) {
+    button->setChecked(true);
   } else {
     // An exclusive group cannot uncheck its last button.
     choice_->setExclusive(false);
     rbStandard->setChecked(false);
     rbOwn->setChecked(false);
+    rbDetailed->setChecked(false);
     choice_->setExclusive(true);
   }
   rgExcelSetClick();
@@ -165,7 +179,7 @@ ExportSettings TfrmSet::Settings() const {
   ExportSettings s;
   s.fileName = S(txtExcelFileName->text());
   s.templateChoice = ExcelSetIndex();
-  for (int id = 0; id < kExportItemCount; ++id) s.Item(id) = Frame(id)->Item();
+  for (int id = 0; id < kAllItemCount; ++id) s.Item(id) = Frame(id)->Item();
   s.systemName = S(txtSystemName->text());
   s.subSystemName = S(txtSubSystemName->text());
   s.createEmp = S(txtCreateEmpName->text());
@@ -189,7 +203,7 @@ ExportSettings TfrmSet::Settings() const {
 void TfrmSet::SetSettings(const ExportSettings& s) {
   txtExcelFileName->setText(Q(s.fileName));
   SetExcelSetIndex(s.templateChoice);
-  for (int id = 0; id < kExportItemCount; ++id) Frame(id)->SetItem(s.Item(id));
+  for (int id = 0; id < kAllItemCount; ++id) Frame(id)->SetItem(s.Item(id));
   txtSystemName->setText(Q(s.systemName));
   txtSubSystemName->setText(Q(s.subSystemName));
   txtCreateEmpName->setText(Q(s.createEmp));
@@ -213,7 +227,7 @@ void TfrmSet::rgExcelSetClick() {
   gbExcelFileName->setVisible(index == 1);
   gbHead->setVisible(index == 1);
   gbBody->setVisible(index == 1);
-  gbSystemSet->setVisible(index == 0);
+  gbSystemSet->setVisible(index == kTemplateStandard || index == kTemplateDetailed);
   // Until the user says otherwise the box follows the template's default.
   if (!indexSheetChosen_) {
     ExportSettings plain;
@@ -247,7 +261,8 @@ void TfrmSet::btnOpenExcelClick() {
 
 void TfrmSet::FrameLineSet5cbRowChange(TFrameLineSet* frame) {
   const std::string row = frame->Item().row;
-  for (int id = kBodyFirst; id <= kBodyLast; ++id) Frame(id)->SetRow(row);
+  for (int id = 0; id < kAllItemCount; ++id)
+    if (ItemDef(id).group == ItemGroup::Body) Frame(id)->SetRow(row);
 }
 
 void TfrmSet::FrameLineSet5cbColChange() {

@@ -1,6 +1,6 @@
 #pragma once
-// The export settings dialog: template choice, model workbook, the fourteen
-// item positions and the four header texts. Created once at start-up and
+// The export settings dialog: template choice (標準, 自定義, 詳細), model
+// workbook, the item positions and the four header texts. Created once at start-up and
 // shown modally on demand; every close reloads it from the settings file, so
 // between uses it always shows what is saved.
 #include <QDialog>
@@ -54,6 +54,7 @@ class TfrmSet : public QDialog {
   QGroupBox* rgExcelSet;
   QRadioButton* rbStandard;
   QRadioButton* rbOwn;
+  QRadioButton* rbDetailed;
   QGroupBox* gbExcelFileName;
   QLineEdit* txtExcelFileName;
   QPushButton* btnOpenExcel;
@@ -84,7 +85,7 @@ class TfrmSet : public QDialog {
 
   TdCommon& common_;
   QButtonGroup* choice_;
-  std::array<TFrameLineSet*, kExportItemCount> frames_{};
+  std::array<TFrameLineSet*, kAllItemCount> frames_{};
   int filterIndex_ = 2;
   // The options as loaded: a check box left as it was (or as the template's
   // default) is not written, so a file that never had the keys keeps its content.
