@@ -64,12 +64,11 @@ class MySqlDetailedCommandTest : public ::testing::Test {
   }
 
   int Run(const std::string& args, std::string* output) {
-    const std::string cmd = "cd " + ShellQuote(dir.Path()) + " && ZELMORA_PASSWORD=" +
-                            ShellQuote(own->password) + " " + std::string(ZEL_BINARY_DIR) +
-                            "/src/cli/zelmora-export " + args + " --kind mysql --host " +
-                            own->host + " --port " + own->port + " --user " + own->user +
-                            " --settings " + ShellQuote(settings) + " --schema " +
-                            ShellQuote(shop) + " --template detailed </dev/null";
+    const std::string cmd =
+        "cd " + ShellQuote(dir.Path()) + " && ZELMORA_PASSWORD=" + ShellQuote(own->password) + " " +
+        std::string(ZEL_BINARY_DIR) + "/src/cli/zelmora-export " + args + " --kind mysql --host " +
+        own->host + " --port " + own->port + " --user " + own->user + " --settings " +
+        ShellQuote(settings) + " --schema " + ShellQuote(shop) + " --template detailed </dev/null";
     return RunCommand(cmd, output);
   }
   // The statements of one command run and the workbook it wrote.
@@ -295,8 +294,7 @@ TEST_F(MySqlDetailedCommandTest, DefinitionsWithIndexSheetAndListFromOneStatemen
   // and checks.
   std::string version;
   MariaSql(srv, "SELECT VERSION()", &version);
-  while (!version.empty() && (version.back() == '\n' || version.back() == '\r'))
-    version.pop_back();
+  while (!version.empty() && (version.back() == '\n' || version.back() == '\r')) version.pop_back();
   const my::Server server = my::ServerOf("MySQL " + version);
   const my::FactsGiven given = my::FactsOf(server);
   // The server logs a statement without the blanks and semicolon around it.
