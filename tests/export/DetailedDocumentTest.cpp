@@ -136,9 +136,6 @@ class DetailedDocumentTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(DetailedDocumentTest, DefinitionSheetCarriesDefaultsReferencesAndSections) {
-  // Without the 目次 (on by default with 詳細): the table sheets come first
-  // and link nowhere.
-  Set("IndexSheet", "0");
   // The facts are read once for the whole schema, however its columns are.
   for (CatalogRead read : {CatalogRead::Bulk, CatalogRead::PerTable}) {
     const int before = reader->factReads;

@@ -43,9 +43,6 @@ class DetailedPostgresTest : public ::testing::Test {
   void SetUp() override {
     ZEL_SKIP_WITHOUT_PG(srv);
     IniFile::Write(dir.File("Zel.ini"), "ExcelSet", "exporttype", "2");
-    // The table sheets first: the 目次 the detailed template brings is
-    // turned off.
-    IniFile::Write(dir.File("Zel.ini"), "ExcelSet", "IndexSheet", "0");
   }
 
   WorkbookDump Export(bool list, const std::string& file) {
