@@ -145,13 +145,18 @@ TEST_F(DetailedDocumentTest, DefinitionSheetCarriesDefaultsReferencesAndSections
   const WorkbookDump d = DumpWorkbook(dir.File("bulk.xlsx"));
   ASSERT_TRUE(d.ok()) << d.error;
   ExpectSameWorkbook(dir.File("bulk.xlsx"), dir.File("per-table.xlsx"), false);
-  EXPECT_EQ(d["sheet.1"], "customer");
+  // The detailed document comes with its 目次 first, unless told otherwise.
+  EXPECT_EQ(d["sheet.1"], "目次");
+  EXPECT_EQ(d["sheet.2"], "customer");
 
   // A–I as the standard sheet, then J and K.
   EXPECT_EQ(d["customer!B7"], "s:列　　　名");
   EXPECT_EQ(d["customer!J7"], "s:デフォルト値");
   EXPECT_EQ(d["customer!K7"], "s:参照先");
-  EXPECT_EQ(d["customer!L1"], "");
+  // The link back sits past the widened columns.
+  EXPECT_EQ(d["customer!J1"], "");
+  EXPECT_EQ(d["customer!L1"], "s:目次へ");
+  EXPECT_EQ(d["customer!L1.link"], "'目次'!A1");
   EXPECT_EQ(d["customer!B9"], "s:code");
   // Defaults stay the server's text: never a number, a date or a formula.
   EXPECT_EQ(d["customer!J8"], "s:nextval('customer_id_seq'::regclass)");

@@ -76,8 +76,15 @@ std::string DetailedPostgresTest::db;
 
 TEST_F(DetailedPostgresTest, DefinitionsAndListFromTheServersCatalog) {
   const WorkbookDump d = Export(false, "shop.xlsx");
-  ASSERT_EQ(d["sheet.1"], "customer");
-  ASSERT_EQ(d["sheet.2"], "orders");
+  ASSERT_EQ(d["sheet.1"], "目次");
+  ASSERT_EQ(d["sheet.2"], "customer");
+  ASSERT_EQ(d["sheet.3"], "orders");
+  // The 目次 gives each table's kind and links to its sheet; each sheet links
+  // back from L1.
+  EXPECT_EQ(d["目次!B8"], "s:customer");
+  EXPECT_EQ(d["目次!B8.link"], "'customer'!A1");
+  EXPECT_EQ(d["目次!D8"], "s:テーブル");
+  EXPECT_EQ(d["orders!L1.link"], "'目次'!A1");
   // Columns in order: id, code, rate, country, email.
   EXPECT_EQ(d["customer!B9"], "s:code");
   EXPECT_EQ(d["customer!J8"], "");
