@@ -1,5 +1,6 @@
 #include "app/Forms.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "db/mysql/mysql.h"
@@ -18,9 +19,29 @@ ClientLibraryState ProbeMySqlClientLibrary() {
   return state;
 }
 
+namespace {
+
+// Runs one export command; when the filter left a schema no table, says so
+// in a box too: the log line alone is easily missed right after the save
+// dialog was answered.
+void RunCommandOf(TfrmMain& window, TExporter& exporter, void (TExporter::*command)()) {
+  const std::size_t before = exporter.Runs().size();
+  (exporter.*command)();
+  const std::vector<TExporter::Run>& runs = exporter.Runs();
+  if (std::any_of(runs.begin() + static_cast<std::ptrdiff_t>(std::min(before, runs.size())),
+                  runs.end(), [](const TExporter::Run& run) { return run.nothingKept; }))
+    window.Browser().ShowError("条件に合うテーブルがないため出力しません。");
+}
+
+}  // namespace
+
 void WireExports(TfrmMain& window, TExporter& exporter) {
-  window.tableListExport = [&exporter] { exporter.TableListCommand(); };
-  window.definitionExport = [&exporter] { exporter.DefinitionCommand(); };
+  window.tableListExport = [&window, &exporter] {
+    RunCommandOf(window, exporter, &TExporter::TableListCommand);
+  };
+  window.definitionExport = [&window, &exporter] {
+    RunCommandOf(window, exporter, &TExporter::DefinitionCommand);
+  };
   window.exportFilter = [&exporter](const std::optional<std::string>& shownOnly) {
     exporter.filter = {};
     if (!shownOnly) return;

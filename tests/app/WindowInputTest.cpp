@@ -588,6 +588,26 @@ TEST_F(WindowInputTest, TheListFilterNarrowsAsTypedAndTheExportsAskAboutIt) {
   prompts.messageAnswers.push_back(MsgResult::No);
   ExportDefinitions("all.xlsx");
   EXPECT_EQ(test::DumpWorkbook(dir.File("all.xlsx"), false)["sheet.count"], "40");
+
+  // Yes with a filter that leaves no table: a box says that nothing is
+  // written, and the earlier document stays as it was.
+  filter->clear();
+  QTest::keyClicks(filter, "zz");
+  EXPECT_TRUE(shown().empty());
+  for (QToolButton* button : {window->ToolButtonDefinition, window->ToolButtonTableList}) {
+    const std::size_t before = prompts.messages.size();
+    prompts.messageAnswers.push_back(MsgResult::Yes);
+    Earlier("none.xlsx");
+    prompts.saveAnswers.push_back(dir.File("none.xlsx"));
+    QTest::mouseClick(button, Qt::LeftButton);
+    QApplication::processEvents();
+    ASSERT_EQ(prompts.messages.size(), before + 3) << button->objectName().toStdString();
+    EXPECT_EQ(prompts.messages.back().text, "条件に合うテーブルがないため出力しません。");
+    EXPECT_EQ(prompts.messages.back().icon, MsgIcon::Information);
+    EXPECT_EQ(test::ReadFile(dir.File("none.xlsx")), "earlier none.xlsx");
+    EXPECT_TRUE(prompts.messageAnswers.empty());
+  }
+  EXPECT_EQ(Strays(), std::vector<std::string>{});
   const std::size_t asked = prompts.messages.size();
   filter->clear();
   EXPECT_EQ(shown().size(), 40u);
