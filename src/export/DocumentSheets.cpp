@@ -102,18 +102,20 @@ std::string SheetWriter::Fit(const std::string& value, const std::string& where)
   return std::move(*cut);
 }
 
+void WriteListHeaderTexts(xl::IWorksheet& sheet, TBrowser& browser, TTreeNode& schema) {
+  const HeaderTexts h = ReadHeaderTexts(browser.Common());
+  sheet.Cells(1, 3).FormulaR1C1(h.systemName);
+  sheet.Cells(2, 3).FormulaR1C1(h.subSystemName);
+  sheet.Cells(3, 3).FormulaR1C1(browser.SchemaNameOf(schema));
+  sheet.Cells(1, 7).FormulaR1C1(h.createEmp);
+  sheet.Cells(2, 7).FormulaR1C1(h.managerEmp);
+}
+
 void SheetWriter::WriteTableListSheet(xl::IWorksheet& sheet, TTreeNode& schema,
                                       const std::vector<int>* rows) {
   browser.WriteLog(schema.Text() + kStart);
   const bool detailed = settings.Detailed();
-  if (settings.UsesBuiltInTemplate()) {
-    const HeaderTexts h = ReadHeaderTexts(browser.Common());
-    sheet.Cells(1, 3).FormulaR1C1(h.systemName);
-    sheet.Cells(2, 3).FormulaR1C1(h.subSystemName);
-    sheet.Cells(3, 3).FormulaR1C1(browser.SchemaNameOf(schema));
-    sheet.Cells(1, 7).FormulaR1C1(h.createEmp);
-    sheet.Cells(2, 7).FormulaR1C1(h.managerEmp);
-  }
+  if (settings.UsesBuiltInTemplate()) WriteListHeaderTexts(sheet, browser, schema);
   const TStringGrid& grid = browser.grdTableList();
   const int count = rows ? static_cast<int>(rows->size()) + 1 : grid.RowCount();
   FitBand(sheet, detailed ? kDetailedListBand : kTableListBand, 6 + count);

@@ -37,6 +37,10 @@ DefinitionLayout LayoutFor(const ExportSettings& settings);
 // "1" -> "○" for the not-null and primary-key marks.
 std::string MarkText(const std::string& cell);
 
+// The table list's header block: system and subsystem names, schema,
+// author and approver, in the cells of the built-in list.
+void WriteListHeaderTexts(xl::IWorksheet& sheet, TBrowser& browser, TTreeNode& schema);
+
 struct SheetWriter {
   TBrowser& browser;
   const ExportSettings& settings;

@@ -1,5 +1,6 @@
 #include "export/IndexSheet.h"
 
+#include "export/DocumentSheets.h"
 #include "xlsx/CellText.h"
 
 namespace zel {
@@ -43,14 +44,7 @@ void WriteIndexSheet(xl::IWorksheet& sheet, TBrowser& browser, TTreeNode& schema
   sheet.Cells(2, 5).FormulaR1C1("承認者");
   // The header texts go where the table list writes them, and only when
   // the list would (the built-in templates).
-  if (settings.templateChoice == 0 || detailed) {
-    const HeaderTexts h = ReadHeaderTexts(browser.Common());
-    sheet.Cells(1, 3).FormulaR1C1(h.systemName);
-    sheet.Cells(2, 3).FormulaR1C1(h.subSystemName);
-    sheet.Cells(3, 3).FormulaR1C1(browser.SchemaNameOf(schema));
-    sheet.Cells(1, 7).FormulaR1C1(h.createEmp);
-    sheet.Cells(2, 7).FormulaR1C1(h.managerEmp);
-  }
+  if (settings.UsesBuiltInTemplate()) WriteListHeaderTexts(sheet, browser, schema);
   sheet.Cells(7, 1).FormulaR1C1("No.");
   sheet.Cells(7, 2).FormulaR1C1("テーブル名");
   sheet.Cells(7, 3).FormulaR1C1("コメント");
