@@ -37,7 +37,8 @@ version=$("$BIN/zelmora-export" --version)
 [ "$version" = "1.0.0.42" ] || { echo "zelmora-export --version said '$version'"; exit 1; }
 grep -q "<release version=\"$version\"" "$SHARE/metainfo/org.example.zelmora.metainfo.xml" ||
   { echo "metainfo does not announce $version"; exit 1; }
-"$BIN/zelmora-export" --help | grep -q '^Usage: zelmora-export'
+help=$("$BIN/zelmora-export" --help)  # whole, so that grep's early exit cannot cut the writer off
+grep -q '^Usage: zelmora-export' <<<"$help"
 
 # The installed window shows its main window (title "Zelmora") on a display.
 DISPLAY_NO=$((90 + RANDOM % 100))
