@@ -209,6 +209,15 @@ void XlsxWorkbook::DuplicateLocalNames(int from, int to, const std::string& oldN
   }
 }
 
+long long XlsxWorkbook::NextSheetId() {
+  if (maxSheetId_ < 0) {
+    maxSheetId_ = 0;
+    for (const auto& s : sheets_)
+      maxSheetId_ = std::max(maxSheetId_, s->node_.attribute("sheetId").as_llong());
+  }
+  return ++maxSheetId_;
+}
+
 void XlsxWorkbook::CopySheet(XlsxWorksheet& source, XlsxWorksheet& after) {
   std::shared_ptr<WorksheetModel> origin = source.CopyOrigin();
   const int sourceIndex = IndexOf(source);
@@ -233,12 +242,10 @@ void XlsxWorkbook::CopySheet(XlsxWorksheet& source, XlsxWorksheet& after) {
   std::vector<std::string> copiedParts;
   for (const auto& [original, copied] : copier.Copied()) copiedParts.push_back(copied);
   RenameSheetInCharts(copiedParts, source.Name(), name);
-  long long maxId = 0;
-  for (const auto& s : sheets_) maxId = std::max(maxId, s->node_.attribute("sheetId").as_llong());
   pugi::xml_node sheetsNode = source.node_.parent();
   pugi::xml_node node = sheetsNode.insert_copy_after(source.node_, after.node_);
   node.attribute("name").set_value(name.c_str());
-  SetAttr(node, "sheetId", "sheetId", std::to_string(maxId + 1));
+  SetAttr(node, "sheetId", "sheetId", std::to_string(NextSheetId()));
   for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
     if (LocalName(a.name()) == "id" && std::string_view(a.name()) != "id")
       a.set_value(rel.id.c_str());

@@ -167,13 +167,11 @@ IWorksheet& XlsxWorkbook::AddWorksheet(int before) {
     name = "Sheet" + std::to_string(n);
     if (!NameTaken(name, nullptr)) break;
   }
-  long long maxId = 0;
-  for (const auto& s : sheets_) maxId = std::max(maxId, s->node_.attribute("sheetId").as_llong());
   // A copy of its neighbour's entry keeps the workbook's own prefixes.
   pugi::xml_node node = next.node_.parent().insert_copy_before(next.node_, next.node_);
   if (pugi::xml_attribute state = node.attribute("state")) node.remove_attribute(state);
   node.attribute("name").set_value(name.c_str());
-  SetAttr(node, "sheetId", "sheetId", std::to_string(maxId + 1));
+  SetAttr(node, "sheetId", "sheetId", std::to_string(NextSheetId()));
   for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
     if (LocalName(a.name()) == "id" && std::string_view(a.name()) != "id")
       a.set_value(rel.id.c_str());

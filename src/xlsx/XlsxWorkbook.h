@@ -149,6 +149,11 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   void WritePrintNames();
   std::vector<std::string> WorksheetNames() const;
   void IndexSheets();
+  // An id above every sheet's. Sheets are only ever added, so the highest is
+  // looked for once and then counted on: a scan at every copy made a
+  // 10,000-sheet workbook quadratic.
+  long long NextSheetId();
+  long long maxSheetId_ = -1;
   // Brings a worksheet's model into memory and notes the touch; sets aside
   // the least recently touched one when too many are held.
   void Materialize(XlsxWorksheet& sheet);
