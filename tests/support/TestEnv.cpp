@@ -1,5 +1,7 @@
 #include "support/TestEnv.h"
 
+#include "common/Resources.h"
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -44,6 +46,20 @@ std::string ReadFile(const std::string& path) {
 void WriteFile(const std::string& path, const std::string& data) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << data;
+}
+
+std::string PlaceTemplate(const TempDir& dir, const std::string& name) {
+  auto data = res::Find("xlsx", name);
+  if (!data) throw std::runtime_error("no built-in template " + name);
+  std::string path = dir.File(name + ".xlsx");
+  WriteFile(path, std::string(*data));
+  return path;
+}
+
+int CountOf(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
 }
 
 bool FileExists(const std::string& path) {

@@ -21,6 +21,10 @@ class TempDir {
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& data);
 bool FileExists(const std::string& path);
+// The built-in xlsx template `name` written into `dir` as name + ".xlsx".
+std::string PlaceTemplate(const TempDir& dir, const std::string& name);
+// How often `what` stands in `text` (overlapping counted).
+int CountOf(const std::string& text, const std::string& what);
 
 struct PgServer {
   std::string host, port, user, password;

@@ -12,25 +12,9 @@ using namespace zel;
 using namespace zel::xl;
 using zel::test::DumpWorkbook;
 using zel::test::ReadZipPart;
+using zel::test::CountOf;
+using zel::test::PlaceTemplate;
 using zel::test::TempDir;
-
-namespace {
-
-std::string PlaceTemplate(const TempDir& dir, const std::string& name) {
-  auto data = res::Find("xlsx", name);
-  EXPECT_TRUE(data.has_value()) << name;
-  std::string path = dir.File(name + ".xlsx");
-  test::WriteFile(path, std::string(*data));
-  return path;
-}
-
-int CountOf(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
-}  // namespace
 
 TEST(Engine, TypedInputKeepsStylesAndReadsBackInOpenpyxl) {
   TempDir dir;
