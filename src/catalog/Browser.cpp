@@ -253,6 +253,12 @@ std::string TBrowser::TableKindOf(TTreeNode& table) {
   return it == kinds.tables.end() ? std::string() : it->second;
 }
 
+void TBrowser::SetBulkSession(bool on) {
+  if (bulkSession_ == on) return;
+  bulkSession_ = on;
+  if (!on && reader_) reader_->EndBulkSession();
+}
+
 ColumnTask TBrowser::ColumnTaskOf(const TTreeNode& table) const {
   return {DatabaseNameOf(table), table.Parent() ? table.Parent()->Text() : std::string(),
           table.Text()};

@@ -107,6 +107,13 @@ class TBrowser : private ITreeObserver {
   SchemaRows* SchemaRowsOf(const TTreeNode& schema) const {
     return schemaRows_ && schemaRows_->schema == &schema ? schemaRows_ : nullptr;
   }
+  // A bulk session: the command reading in bulk, from its logon on, and the
+  // window for the length of an export read in bulk. Readers may then keep
+  // one connection and send a cursor's opening statements in one message,
+  // since at a distant server every connection and statement is a round
+  // trip; browsing keeps the design's connections and statements.
+  void SetBulkSession(bool on);
+  bool BulkSession() const { return bulkSession_; }
   // The names a column statement of `table` needs.
   ColumnTask ColumnTaskOf(const TTreeNode& table) const;
 
@@ -153,6 +160,7 @@ class TBrowser : private ITreeObserver {
   TStringGrid tableDefinition_;
   TTreeNode* currentNode_ = nullptr;
   SchemaRows* schemaRows_ = nullptr;
+  bool bulkSession_ = false;
   bool dbOk_ = false;
   bool updateAfterRemoval_ = false;
   std::string lblDbType_, lblTableName_, lblTableComment_;

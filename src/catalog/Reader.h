@@ -39,6 +39,9 @@ class ICatalogReader {
   virtual bool Connected() const { return true; }
   // Called by Disconnect; closes whatever stays open between operations.
   virtual void Close() {}
+  // The browser's bulk session ended: whatever the reader kept open for it
+  // (MySQL's one connection) is let go.
+  virtual void EndBulkSession() {}
   // Called for an accepted selection before anything else; the PostgreSQL
   // reader reconnects to the node's database here. Exceptions escape.
   virtual void PrepareSelection(TTreeNode& node) { (void)node; }

@@ -83,6 +83,10 @@ int Run(const Options& options, Environment& env) {
     }
   }
 
+  // Reading in bulk, the logon and the tree's reads are part of the export:
+  // one session from the start.
+  const CatalogRead read = options.read ? *options.read : TExporter::ReadSetting(common);
+  browser.SetBulkSession(read == CatalogRead::Bulk);
   browser.Connect();
   if (!browser.chkDbOK()) {
     if (prompts.MessageCount() == 0) err << "zelmora-export: connection failed" << std::endl;
@@ -109,7 +113,6 @@ int Run(const Options& options, Environment& env) {
       }
       // In bulk the export reads the schema's list itself: reading it here
       // too would send it twice. Reading per table keeps the window's order.
-      const CatalogRead read = options.read ? *options.read : TExporter::ReadSetting(common);
       browser.TreeView1Change(*schema, options.table || read == CatalogRead::PerTable);
       if (options.table) {
         TTreeNode* table = FindChild(schema, *options.table);

@@ -29,6 +29,22 @@ class RunningScope {
   bool& running_;
 };
 
+// A command reading in bulk runs in a bulk session; one already on (the
+// command's, from its logon) stays on after it.
+class BulkSessionScope {
+ public:
+  BulkSessionScope(TBrowser& browser, bool bulk) : browser_(browser), was_(browser.BulkSession()) {
+    if (bulk) browser_.SetBulkSession(true);
+  }
+  ~BulkSessionScope() { browser_.SetBulkSession(was_); }
+  BulkSessionScope(const BulkSessionScope&) = delete;
+  BulkSessionScope& operator=(const BulkSessionScope&) = delete;
+
+ private:
+  TBrowser& browser_;
+  bool was_;
+};
+
 }  // namespace
 
 TExporter::TExporter(TBrowser& browser, ApplicationFactory createApplication)
@@ -49,6 +65,7 @@ void TExporter::TableListCommand() {
   TTreeNode* node = browser_.FCurrentNode();
   if (!node || running_) return;
   RunningScope running(running_);
+  BulkSessionScope session(browser_, ReadMode() == CatalogRead::Bulk);
   stop_ = Stop::None;
   const int level = node->Level();
   if (level == browser_.FSchemaLevel) {
@@ -70,6 +87,7 @@ void TExporter::DefinitionCommand() {
   TTreeNode* node = browser_.FCurrentNode();
   if (!node || running_) return;
   RunningScope running(running_);
+  BulkSessionScope session(browser_, ReadMode() == CatalogRead::Bulk);
   stop_ = Stop::None;
   const int level = node->Level();
   if (level == browser_.FSchemaLevel || level == browser_.FTableLevel) {

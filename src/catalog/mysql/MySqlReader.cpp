@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <stdexcept>
+#include <utility>
 
 #include "catalog/Browser.h"
 #include "catalog/CatalogRows.h"
@@ -14,7 +15,15 @@
 namespace zel {
 namespace {
 
-std::string Field(TMySQL5& c, int i) { return text::FromServer(c.GetField(i)); }
+// Runs `sql` on `c`, handing each row's fields to `row` by number from 1.
+// Streamed rather than held: a component kept for a bulk session would
+// otherwise add each statement's rows to those of the ones before.
+template <typename RowAction>
+void EachRow(TMySQL5& c, const std::string& sql, RowAction&& row) {
+  c.QueryEach(sql, [&](const TMySQL5::Row& f) {
+    row([&](int i) { return text::FromServer(f[static_cast<size_t>(i - 1)]); });
+  });
+}
 
 // A TCP port as typed: digits only, 1 to 65535.
 bool ParsePort(const std::string& text, int& port) {
@@ -37,6 +46,13 @@ std::unique_ptr<TMySQL5> NewMySqlComponent(const MySqlConnectionValues& values) 
 }
 
 TMySqlReader::TMySqlReader(TBrowser& browser) : browser_(browser) {}
+
+std::shared_ptr<TMySQL5> TMySqlReader::Component(const MySqlConnectionValues& values) {
+  if (!browser_.BulkSession()) return NewMySqlComponent(values);
+  // One that failed to open, or whose server went away, is not kept.
+  if (!held_ || !held_->Connected()) held_ = NewMySqlComponent(values);
+  return held_;
+}
 
 ReaderFactory TMySqlReader::Factory() {
   return [](TBrowser& browser) { return std::make_unique<TMySqlReader>(browser); };
@@ -63,25 +79,21 @@ bool TMySqlReader::Connect() {
   TCatalogRows rows(browser_);
   TTreeNode& root = rows.Root(browser_.FMySqlHost);
   {
-    std::unique_ptr<TMySQL5> c = NewMySqlComponent(values);
+    std::shared_ptr<TMySQL5> c = Component(values);
     if (!c->Connected()) {
       browser_.ShowError(ConnectFailureText({"MySQL", browser_.FMySqlHost, browser_.FMySqlPort, {}},
                                             MySqlCause(c->LastErrorNumber()), c->LastError()));
       return false;
     }
-    c->Query(my::kVersionStatement);
-    if (c->RecordCount() > 0) {
-      c->SetRecord(1);
-      browser_.SetLblDbType("MySQL " + Field(*c, 1));
-      browser_.FMySqlCharset = Field(*c, 2);
-    }
+    bool first = true;
+    EachRow(*c, my::kVersionStatement, [&](auto field) {
+      if (!std::exchange(first, false)) return;
+      browser_.SetLblDbType("MySQL " + field(1));
+      browser_.FMySqlCharset = field(2);
+    });
   }  // the version's connection is not needed again
-  std::unique_ptr<TMySQL5> c = NewMySqlComponent(values);
-  c->Query(my::kSchemasStatement);
-  for (int k = 1; k <= c->RecordCount(); ++k) {
-    c->SetRecord(k);
-    rows.Container(root, Field(*c, 1));
-  }
+  std::shared_ptr<TMySQL5> c = Component(values);
+  EachRow(*c, my::kSchemasStatement, [&](auto field) { rows.Container(root, field(1)); });
   return true;
 }
 
@@ -90,38 +102,32 @@ void TMySqlReader::LoadSchemas(TTreeNode& node) { (void)node; }
 void TMySqlReader::LoadTables(TTreeNode& node) {
   TCatalogRows rows(browser_);
   if (!rows.Reload(node, browser_.FSchemaLevel)) return;
-  std::unique_ptr<TMySQL5> c = NewMySqlComponent(ValuesOrRaise());
-  c->Query(my::TablesStatement(c->EscapeString(node.Text())));
-  for (int k = 1; k <= c->RecordCount(); ++k) {
-    c->SetRecord(k);
-    rows.Table(node, {Field(*c, 1), Field(*c, 2), Field(*c, 3), Field(*c, 4)});
-  }
+  std::shared_ptr<TMySQL5> c = Component(ValuesOrRaise());
+  EachRow(*c, my::TablesStatement(c->EscapeString(node.Text())), [&](auto field) {
+    rows.Table(node, {field(1), field(2), field(3), field(4)});
+  });
 }
 
-std::vector<ColumnRow> TMySqlReader::ReadColumns(const MySqlConnectionValues& values,
-                                                 const ColumnTask& task) {
-  std::unique_ptr<TMySQL5> c = NewMySqlComponent(values);
-  c->Query(my::ColumnsStatement(c->EscapeString(task.schema), c->EscapeString(task.table)));
+std::vector<ColumnRow> TMySqlReader::ReadColumns(TMySQL5& c, const ColumnTask& task) {
   std::vector<ColumnRow> rows;
-  rows.reserve(static_cast<size_t>(c->RecordCount()));
-  for (int k = 1; k <= c->RecordCount(); ++k) {
-    c->SetRecord(k);
-    rows.push_back(my::ColumnRowOf({Field(*c, 1), Field(*c, 2), Field(*c, 3), Field(*c, 4),
-                                    Field(*c, 5), Field(*c, 6), Field(*c, 7), Field(*c, 8),
-                                    Field(*c, 9)}));
-  }
+  EachRow(c, my::ColumnsStatement(c.EscapeString(task.schema), c.EscapeString(task.table)),
+          [&](auto field) {
+            rows.push_back(my::ColumnRowOf({field(1), field(2), field(3), field(4), field(5),
+                                            field(6), field(7), field(8), field(9)}));
+          });
   return rows;
 }
 
 void TMySqlReader::LoadColumns(TTreeNode& node) {
   BusyCursor busy(browser_.Prompts());
-  std::vector<ColumnRow> rows = ReadColumns(ValuesOrRaise(), browser_.ColumnTaskOf(node));
+  std::vector<ColumnRow> rows =
+      ReadColumns(*Component(ValuesOrRaise()), browser_.ColumnTaskOf(node));
   ICatalogReader::FillColumns(browser_, node, rows);
 }
 
 bool TMySqlReader::ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow>& out) {
   BusyCursor busy(browser_.Prompts());
-  std::unique_ptr<TMySQL5> c = NewMySqlComponent(ValuesOrRaise());
+  std::shared_ptr<TMySQL5> c = Component(ValuesOrRaise());
   // Streamed: the rows go straight to the tables they belong to.
   c->QueryEach(my::SchemaColumnsStatement(c->EscapeString(schema.Text())),
                [&](const TMySQL5::Row& f) {
@@ -133,7 +139,7 @@ bool TMySqlReader::ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow>& 
 }
 
 bool TMySqlReader::ReadTableKinds(TTreeNode& schema, TableKinds& out) {
-  std::unique_ptr<TMySQL5> c = NewMySqlComponent(ValuesOrRaise());
+  std::shared_ptr<TMySQL5> c = Component(ValuesOrRaise());
   c->QueryEach(my::TableKindsStatement(c->EscapeString(schema.Text())),
                [&](const TMySQL5::Row& f) {
                  out[text::FromServer(f[0])] = my::KindText(text::FromServer(f[1]));
@@ -147,7 +153,7 @@ bool TMySqlReader::ReadSchemaFacts(TTreeNode& schema, std::map<std::string, Tabl
   const my::FactsGiven given = my::FactsOf(server);
   const std::string& name = schema.Text();
   // One connection for the schema's fact statements, one after the other.
-  std::unique_ptr<TMySQL5> c = NewMySqlComponent(ValuesOrRaise());
+  std::shared_ptr<TMySQL5> c = Component(ValuesOrRaise());
   const std::string literal = c->EscapeString(name);
   FactRows facts(out);
   auto each = [&](const std::string& sql, auto&& row) {

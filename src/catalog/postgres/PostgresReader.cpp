@@ -10,7 +10,9 @@
 namespace zel {
 namespace {
 
-std::string Field(TPQResultset& rs, int i) { return text::FromServer(rs.Fields(i).AsString()); }
+std::string Field(TPQResultset& rs, int i) {
+  return text::FromServer(rs.Fields(i).AsString());
+}
 
 }  // namespace
 
@@ -33,55 +35,72 @@ ReaderFactory TPostgresReader::Factory() {
   return [](TBrowser& browser) { return std::make_unique<TPostgresReader>(browser); };
 }
 
-bool TPostgresReader::Connected() const { return PQCompoDataBase->Connected(); }
+bool TPostgresReader::Connected() const {
+  return PQCompoDataBase->Connected();
+}
 
-void TPostgresReader::Close() { PQCompoDataBase->Close(); }
+void TPostgresReader::Close() {
+  PQCompoDataBase->Close();
+}
 
 void TPostgresReader::Exec(const std::string& sql) {
   if (OnStatement) OnStatement(sql);
   PQCompoDataBase->ExecSQL(sql);
 }
 
-void TPostgresReader::Reopen() {
-  PQCompoDataBase->Open();
-  SetUpSession(*PQCompoDataBase, [this](const std::string& sql) { Exec(sql); });
+void TPostgresReader::Send(const std::vector<std::string>& statements) {
+  if (!browser_.BulkSession() || statements.size() < 2) {
+    for (const std::string& sql : statements) Exec(sql);
+    return;
+  }
+  // One simple query: the server runs them in order and stops at the first
+  // that fails, whose error is the one reported.
+  std::string message;
+  for (const std::string& sql : statements) {
+    if (OnStatement) OnStatement(sql);
+    if (!message.empty()) message += ";\n";
+    message += sql;
+  }
+  PQCompoDataBase->ExecSQL(message);
 }
 
-void TPostgresReader::SetUpSession(TPQCompo& pq, const std::function<void(const std::string&)>& exec) {
+void TPostgresReader::Reopen() {
+  PQCompoDataBase->Open();
   // Names go into statements between single quotes with their quotes
   // doubled; with standard-conforming strings a backslash in a name is just
   // a character. Servers too old to know the setting treat neither.
-  try {
-    exec("set standard_conforming_strings to on");
-  } catch (const EPQError&) {
+  constexpr const char* kStandardStrings = "set standard_conforming_strings to on";
+  constexpr const char* kShowEncoding = "show server_encoding";
+  bool shown = false;
+  if (browser_.BulkSession()) {
+    try {
+      Send({kStandardStrings, kShowEncoding});
+      shown = true;
+    } catch (const EPQError&) {  // one by one, as below
+    }
+  }
+  if (!shown) {
+    try {
+      Exec(kStandardStrings);
+    } catch (const EPQError&) {
+    }
+    try {
+      Exec(kShowEncoding);
+      shown = true;
+    } catch (const EPQError&) {
+    }
   }
   // A SQL_ASCII database stores whatever bytes its clients sent, often
   // Shift-JIS; the server refuses to pass them off as UTF-8. Taken raw, they
   // are decoded here instead.
   try {
-    exec("show server_encoding");
-    auto rs = pq.GetResult();
+    auto rs = shown ? PQCompoDataBase->GetResult() : nullptr;
     if (rs && !rs->Eof() && rs->Fields(0).AsString() == "SQL_ASCII") {
       rs.reset();
-      exec("set client_encoding to 'SQL_ASCII'");
+      Exec("set client_encoding to 'SQL_ASCII'");
     }
   } catch (const EPQError&) {
   }
-}
-
-std::vector<ColumnRow> TPostgresReader::ReadColumns(TPQCompo& pq, const std::string& versionLabel,
-                                                    const ColumnTask& task,
-                                                    const std::function<void(const std::string&)>& exec) {
-  exec(pg::ColumnsStatement(versionLabel, task.schema, task.table));
-  std::vector<ColumnRow> rows;
-  std::unique_ptr<TPQResultset> rs = pq.GetResult();
-  if (!rs) return rows;
-  for (; !rs->Eof(); rs->Next()) {
-    pg::TypeCells type = pg::SplitType(Field(*rs, 2));
-    rows.push_back({Field(*rs, 0), Field(*rs, 1), type.type, type.length, type.scale,
-                    Field(*rs, 5), Field(*rs, 6), Field(*rs, 7), {}});
-  }
-  return rows;
 }
 
 void TPostgresReader::FillColumns(TBrowser& browser, TTreeNode& node,
@@ -91,9 +110,16 @@ void TPostgresReader::FillColumns(TBrowser& browser, TTreeNode& node,
 }
 
 template <typename Body>
-void TPostgresReader::InTransaction(Body&& body) {
-  Exec("BEGIN");
+void TPostgresReader::InTransaction(const std::vector<std::string>& opening, Body&& body) {
+  std::vector<std::string> first = opening;
+  // Apart, BEGIN goes before the block whose failure is rolled back.
+  if (browser_.BulkSession()) {
+    first.insert(first.begin(), "BEGIN");
+  } else {
+    Exec("BEGIN");
+  }
   try {
+    Send(first);
     body();
   } catch (...) {
     try {
@@ -107,7 +133,6 @@ void TPostgresReader::InTransaction(Body&& body) {
 
 template <typename RowAction>
 void TPostgresReader::ReadBatches(const char* fetch, int batchSize, RowAction&& action) {
-  Exec(fetch);
   std::unique_ptr<TPQResultset> rs = PQCompoDataBase->GetResult();
   while (rs && rs->RowCount() > 0) {
     while (!rs->Eof()) {
@@ -121,6 +146,12 @@ void TPostgresReader::ReadBatches(const char* fetch, int batchSize, RowAction&& 
   }
 }
 
+template <typename RowAction>
+void TPostgresReader::ReadCursor(const std::string& declare, const char* fetch, int batchSize,
+                                 RowAction&& action) {
+  InTransaction({declare, fetch}, [&] { ReadBatches(fetch, batchSize, action); });
+}
+
 bool TPostgresReader::Connect() {
   TCatalogRows rows(browser_);
   TTreeNode& root = rows.Root(PQCompoDataBase->Host);
@@ -132,14 +163,12 @@ bool TPostgresReader::Connect() {
                                           PostgresCause(e), e.what()));
     return false;
   }
-  InTransaction([&] {
-    Exec(pg::kVersionCursor);
-    Exec(pg::kVersionFetch);
+  InTransaction({pg::kVersionCursor, pg::kVersionFetch}, [&] {
     if (auto rs = PQCompoDataBase->GetResult(); rs && !rs->Eof()) {
       std::string v = Field(*rs, 0);
       browser_.SetLblDbType(TdCommon::GetToken(v, 1, ' ') + " " + TdCommon::GetToken(v, 2, ' '));
     }
-    Exec(pg::kDatabasesCursor);
+    Send({pg::kDatabasesCursor, pg::kDatabasesFetch});
     ReadBatches(pg::kDatabasesFetch, pg::kBatchSize,
                 [&](TPQResultset& rs) { rows.Container(root, Field(rs, 0)); });
   });
@@ -161,14 +190,16 @@ void TPostgresReader::UseDatabaseOf(const TTreeNode& node) {
 void TPostgresReader::LoadSchemas(TTreeNode& node) {
   TCatalogRows rows(browser_);
   if (!rows.Reload(node, browser_.FDatabaseLevel)) return;
-  PQCompoDataBase->DataBaseName = node.Text();
-  PQCompoDataBase->Close();
-  Reopen();
-  InTransaction([&] {
-    Exec(pg::kSchemasCursor);
-    ReadBatches(pg::kFetch, pg::kBatchSize,
-                [&](TPQResultset& rs) { rows.Container(node, Field(rs, 0)); });
-  });
+  // Browsing, every schema load starts a fresh connection to the database;
+  // in a bulk session the one already open there serves.
+  if (!browser_.BulkSession() || !PQCompoDataBase->Connected() ||
+      PQCompoDataBase->DataBaseName != node.Text()) {
+    PQCompoDataBase->DataBaseName = node.Text();
+    PQCompoDataBase->Close();
+    Reopen();
+  }
+  ReadCursor(pg::kSchemasCursor, pg::kFetch, pg::kBatchSize,
+             [&](TPQResultset& rs) { rows.Container(node, Field(rs, 0)); });
 }
 
 void TPostgresReader::LoadTables(TTreeNode& node) {
@@ -176,15 +207,14 @@ void TPostgresReader::LoadTables(TTreeNode& node) {
   if (node.Level() == browser_.FSchemaLevel && !node.Data()) UseDatabaseOf(node);
   TCatalogRows rows(browser_);
   if (!rows.Reload(node, browser_.FSchemaLevel)) return;
-  InTransaction([&] {
-    Exec(pg::TablesStatement(node.Text()));
-    // An export's list comes in larger batches: at a distant server each
-    // FETCH is a round trip. Browsing keeps the batches of 20.
-    const bool exporting = browser_.SchemaRowsOf(node) != nullptr;
-    ReadBatches(exporting ? pg::kListFetch : pg::kFetch,
-                exporting ? pg::kListBatchSize : pg::kBatchSize, [&](TPQResultset& rs) {
-                  rows.Table(node, {Field(rs, 0), Field(rs, 1), {}, {}}, /*withDates=*/false);
-                });
+  // An export's list comes in larger batches: at a distant server each
+  // FETCH is a round trip. Browsing keeps the batches of 20.
+  const bool exporting = browser_.SchemaRowsOf(node) != nullptr;
+  const char* fetch = exporting ? pg::kListFetch : pg::kFetch;
+  InTransaction({pg::TablesStatement(node.Text()), fetch}, [&] {
+    ReadBatches(fetch, exporting ? pg::kListBatchSize : pg::kBatchSize, [&](TPQResultset& rs) {
+      rows.Table(node, {Field(rs, 0), Field(rs, 1), {}, {}}, /*withDates=*/false);
+    });
     browser_.ShowPage(Page::TableList);
   });
 }
@@ -192,9 +222,23 @@ void TPostgresReader::LoadTables(TTreeNode& node) {
 void TPostgresReader::LoadColumns(TTreeNode& node) {
   BusyCursor busy(browser_.Prompts());
   UseDatabaseOf(node);
-  std::vector<ColumnRow> rows =
-      ReadColumns(*PQCompoDataBase, browser_.lblDbType(), browser_.ColumnTaskOf(node),
-                  [this](const std::string& sql) { Exec(sql); });
+  const ColumnTask task = browser_.ColumnTaskOf(node);
+  Exec(pg::ColumnsStatement(browser_.lblDbType(), task.schema, task.table));
+  std::vector<ColumnRow> rows;
+  if (std::unique_ptr<TPQResultset> rs = PQCompoDataBase->GetResult()) {
+    for (; !rs->Eof(); rs->Next()) {
+      pg::TypeCells type = pg::SplitType(Field(*rs, 2));
+      rows.push_back({Field(*rs, 0),
+                      Field(*rs, 1),
+                      type.type,
+                      type.length,
+                      type.scale,
+                      Field(*rs, 5),
+                      Field(*rs, 6),
+                      Field(*rs, 7),
+                      {}});
+    }
+  }
   ICatalogReader::FillColumns(browser_, node, rows);
 }
 
@@ -202,37 +246,34 @@ bool TPostgresReader::ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow
   BusyCursor busy(browser_.Prompts());
   // Through a cursor, so that a large schema never sits in memory twice
   // (the client's result and the rows kept for the sheets).
-  InTransaction([&] {
-    Exec(pg::SchemaColumnsCursor(browser_.lblDbType(), schema.Text()));
-    ReadBatches(pg::kColumnFetch, pg::kColumnBatchSize, [&](TPQResultset& rs) {
-      pg::TypeCells type = pg::SplitType(Field(rs, 2));
-      out.Add(Field(rs, 8), {Field(rs, 0),
-                             Field(rs, 1),
-                             type.type,
-                             type.length,
-                             type.scale,
-                             Field(rs, 5),
-                             Field(rs, 6),
-                             Field(rs, 7),
-                             {}});
-    });
-  });
+  ReadCursor(pg::SchemaColumnsCursor(browser_.lblDbType(), schema.Text()), pg::kColumnFetch,
+             pg::kColumnBatchSize, [&](TPQResultset& rs) {
+               pg::TypeCells type = pg::SplitType(Field(rs, 2));
+               out.Add(Field(rs, 8), {Field(rs, 0),
+                                      Field(rs, 1),
+                                      type.type,
+                                      type.length,
+                                      type.scale,
+                                      Field(rs, 5),
+                                      Field(rs, 6),
+                                      Field(rs, 7),
+                                      {}});
+             });
   return true;
 }
 
 bool TPostgresReader::ReadTableKinds(TTreeNode& schema, TableKinds& out) {
   UseDatabaseOf(schema);
   const std::string& name = schema.Text();
-  InTransaction([&] {
-    Exec(pg::TableKindsCursor(pg::ServerVersion(browser_.lblDbType()), name));
-    ReadBatches(pg::kListFetch, pg::kListBatchSize, [&](TPQResultset& rs) {
-      // A parent in another schema is named with its schema.
-      std::string parent = Field(rs, 3);
-      const std::string parentSchema = Field(rs, 4);
-      if (!parentSchema.empty() && parentSchema != name) parent = parentSchema + "." + parent;
-      out[Field(rs, 0)] = pg::KindText(Field(rs, 1), Field(rs, 2) == "t", parent);
-    });
-  });
+  ReadCursor(pg::TableKindsCursor(pg::ServerVersion(browser_.lblDbType()), name), pg::kListFetch,
+             pg::kListBatchSize, [&](TPQResultset& rs) {
+               // A parent in another schema is named with its schema.
+               std::string parent = Field(rs, 3);
+               const std::string parentSchema = Field(rs, 4);
+               if (!parentSchema.empty() && parentSchema != name)
+                 parent = parentSchema + "." + parent;
+               out[Field(rs, 0)] = pg::KindText(Field(rs, 1), Field(rs, 2) == "t", parent);
+             });
   return true;
 }
 
@@ -245,10 +286,7 @@ bool TPostgresReader::ReadSchemaFacts(TTreeNode& schema, std::map<std::string, T
   FactRows facts(out);
   // One cursor per fact, each in a transaction of its own, as the columns.
   auto read = [&](const std::string& cursor, auto&& row) {
-    InTransaction([&] {
-      Exec(cursor);
-      ReadBatches(pg::kColumnFetch, pg::kColumnBatchSize, row);
-    });
+    ReadCursor(cursor, pg::kColumnFetch, pg::kColumnBatchSize, row);
   };
   read(pg::DefaultsCursor(version, name), [&](TPQResultset& rs) {
     std::string text = Field(rs, 2);

@@ -19,7 +19,7 @@ class TPostgresReader : public ICatalogReader {
   explicit TPostgresReader(TBrowser& browser);
   ~TPostgresReader() override;
 
-  bool Connect() override;  // ConnectPostgres
+  bool Connect() override;                     // ConnectPostgres
   void LoadSchemas(TTreeNode& node) override;  // LoadPostgresSchemas
   void LoadTables(TTreeNode& node) override;   // LoadPostgresTables
   void LoadColumns(TTreeNode& node) override;  // LoadPostgresColumns
@@ -29,16 +29,7 @@ class TPostgresReader : public ICatalogReader {
   bool ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow>& out) override;
   bool ReadTableKinds(TTreeNode& schema, TableKinds& out) override;
   bool ReadSchemaFacts(TTreeNode& schema, std::map<std::string, TableFacts>& out) override;
-  void FillColumns(TBrowser& browser, TTreeNode& node,
-                   const std::vector<ColumnRow>& rows) override;
-
-  // What every connection does after opening: standard strings, and the raw
-  // encoding of a SQL_ASCII database. `exec` sends one statement.
-  static void SetUpSession(TPQCompo& pq, const std::function<void(const std::string&)>& exec);
-  // The column statement of one table and its rows, as LoadColumns reads them.
-  static std::vector<ColumnRow> ReadColumns(TPQCompo& pq, const std::string& versionLabel,
-                                            const ColumnTask& task,
-                                            const std::function<void(const std::string&)>& exec);
+  void FillColumns(TBrowser& browser, TTreeNode& node, const std::vector<ColumnRow>& rows) override;
 
   // PQCompoDataBase of the main window.
   TPQCompo& Component() { return *PQCompoDataBase; }
@@ -50,18 +41,28 @@ class TPostgresReader : public ICatalogReader {
 
  private:
   void Exec(const std::string& sql);
+  // The statements in order; in a bulk session in one message, so that
+  // they cost one round trip. The result is the last one's.
+  void Send(const std::vector<std::string>& statements);
+  // Opens the connection, then sets it up: standard strings, and the raw
+  // encoding of a SQL_ASCII database.
   void Reopen();
   // The connection goes to the node's database first (the server node's:
   // none) unless it is there already. An expansion elsewhere moves it, so
   // every statement about a node comes through here.
   void UseDatabaseOf(const TTreeNode& node);
-  // BEGIN ... COMMIT around a cursor read; a failure inside ends the block
-  // with ROLLBACK so the connection stays usable, then escapes.
+  // BEGIN, then `opening` (a DECLARE and its first FETCH), the body and
+  // COMMIT around a cursor read; a failure inside ends the block with
+  // ROLLBACK so the connection stays usable, then escapes.
   template <typename Body>
-  void InTransaction(Body&& body);
-  // Runs the FETCH statement until a batch comes back short.
+  void InTransaction(const std::vector<std::string>& opening, Body&& body);
+  // Takes the result of the FETCH just sent, then runs it again until a
+  // batch comes back short.
   template <typename RowAction>
   void ReadBatches(const char* fetch, int batchSize, RowAction&& action);
+  // A cursor read in a transaction of its own.
+  template <typename RowAction>
+  void ReadCursor(const std::string& declare, const char* fetch, int batchSize, RowAction&& action);
 
   TBrowser& browser_;
   std::unique_ptr<TPQCompo> PQCompoDataBase;

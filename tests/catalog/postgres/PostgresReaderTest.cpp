@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 
 #include "catalog/Browser.h"
 #include "catalog/postgres/PostgresReader.h"
@@ -300,9 +301,13 @@ TEST_F(PostgresReaderTest, FailedStatementInsideABlockLeavesTheConnectionUsable)
             0);
   PgServer limited = srv;
   limited.user = "zel_limited";
-  {
+  // Browsing, and in a bulk session where BEGIN, DECLARE and FETCH go in
+  // one message.
+  for (bool bulk : {false, true}) {
+    SCOPED_TRACE(bulk);
     PgBrowser b(limited, catalogDb, "limited");
     ASSERT_TRUE(b.browser->chkDbOK());
+    b.browser->SetBulkSession(bulk);
     TTreeNode* db = b.Database(catalogDb);
     ASSERT_NE(db, nullptr);
     TTreeNode* sales = Find(db, "sales");
@@ -316,4 +321,37 @@ TEST_F(PostgresReaderTest, FailedStatementInsideABlockLeavesTheConnectionUsable)
   }
   Psql(srv, catalogDb, "GRANT SELECT ON pg_catalog.pg_description TO PUBLIC");
   Psql(srv, catalogDb, "DROP OWNED BY zel_limited; DROP ROLE zel_limited");
+}
+
+TEST_F(PostgresReaderTest, ABulkSessionKeepsTheConnectionItsDatabaseAlreadyHas) {
+  ZEL_REQUIRE_PG(srv);
+  PgBrowser b(srv);
+  auto* reader = dynamic_cast<TPostgresReader*>(b.browser->Reader());
+  ASSERT_NE(reader, nullptr);
+  auto backend = [&] {
+    reader->Component().ExecSQL("select pg_backend_pid()");
+    return reader->Component().GetResult()->Fields(0).AsString();
+  };
+  std::vector<std::string> sent;
+  reader->OnStatement = [&](const std::string& sql) { sent.push_back(sql); };
+  b.browser->SetBulkSession(true);
+  const std::string first = backend();
+  TTreeNode* db = b.Database(catalogDb);  // another database: a new connection
+  const std::string there = backend();
+  EXPECT_NE(there, first);
+  sent.clear();
+  b.browser->TreeView1Expanding(*db);
+  EXPECT_EQ(backend(), there);
+  EXPECT_EQ(db->ChildCount(), 4);
+  const std::vector<std::string> bulkSent = std::exchange(sent, {});
+  // Browsing, every schema load opens a fresh connection, with the same
+  // statements.
+  b.browser->SetBulkSession(false);
+  b.browser->TreeView1Expanding(*db);
+  EXPECT_NE(backend(), there);
+  EXPECT_EQ(db->ChildCount(), 4);
+  std::vector<std::string> browsed = {"set standard_conforming_strings to on",
+                                      "show server_encoding"};
+  browsed.insert(browsed.end(), bulkSent.begin(), bulkSent.end());
+  EXPECT_EQ(sent, browsed);
 }

@@ -91,10 +91,15 @@ TEST_F(MySqlKilledServerExportTest, EndsAsAFailureKeepingTheEarlierFileInBulkOrP
   for (const Result* r : {&perTable, &bulk}) {
     ASSERT_FALSE(r->log.empty());
     EXPECT_EQ(r->log.back(), "Excel　出力異常終了。");
-    // The overwrite question, then one message: the connection the first
-    // table's columns could not open.
+    // The overwrite question, then one message: per table, the connection
+    // the first table's columns could not open; in bulk, the export's one
+    // connection lost under the schema's column statement.
     ASSERT_EQ(r->messages.size(), 2u);
-    EXPECT_EQ(r->messages[1].rfind("2002 - ", 0), 0u) << r->messages[1];
+    const std::string& m = r->messages[1];
+    if (r == &perTable)
+      EXPECT_EQ(m.rfind("2002 - ", 0), 0u) << m;
+    else
+      EXPECT_TRUE(m.rfind("2013 - ", 0) == 0 || m.rfind("2006 - ", 0) == 0) << m;
     EXPECT_EQ(ReadFile(r->target),
               "earlier " + std::filesystem::path(r->target).filename().string());
     EXPECT_EQ(r->log.size(), 3u);
