@@ -219,17 +219,22 @@ TEST_F(PostgresReaderTest, SameNameInTwoSchemasAndHostileNames) {
 
 TEST_F(PostgresReaderTest, LegacyShiftJisTextIsDecoded) {
   ZEL_REQUIRE_PG(srv);
-  PgBrowser b(srv);
-  TTreeNode* db = b.Database(sjisDb);
-  ASSERT_NE(db, nullptr);
-  TTreeNode* legacy = b.Schema(db, "legacy");
-  ASSERT_NE(legacy, nullptr);
-  EXPECT_EQ(b.browser->grdTableList().Cell(2, 1), "顧客");
-  b.Table(legacy, "kokyaku");
-  std::string comment = b.browser->grdTableDefinition().Cell(7, 1);
-  EXPECT_EQ(comment.substr(0, 2), "ID");
-  EXPECT_TRUE(zel::text::IsValidUtf8(comment));
-  EXPECT_NE(comment.find("\xEF\xBF\xBD"), std::string::npos);
+  // Browsing, and in a bulk session, whose session statements go together.
+  for (bool bulk : {false, true}) {
+    SCOPED_TRACE(bulk);
+    PgBrowser b(srv);
+    b.browser->SetBulkSession(bulk);
+    TTreeNode* db = b.Database(sjisDb);
+    ASSERT_NE(db, nullptr);
+    TTreeNode* legacy = b.Schema(db, "legacy");
+    ASSERT_NE(legacy, nullptr);
+    EXPECT_EQ(b.browser->grdTableList().Cell(2, 1), "顧客");
+    b.Table(legacy, "kokyaku");
+    std::string comment = b.browser->grdTableDefinition().Cell(7, 1);
+    EXPECT_EQ(comment.substr(0, 2), "ID");
+    EXPECT_TRUE(zel::text::IsValidUtf8(comment));
+    EXPECT_NE(comment.find("\xEF\xBF\xBD"), std::string::npos);
+  }
 }
 
 TEST_F(PostgresReaderTest, SelectionReconnectsToTheNodesDatabase) {
