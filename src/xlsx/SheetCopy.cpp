@@ -256,8 +256,8 @@ void XlsxWorkbook::CopySheet(XlsxWorksheet& source, XlsxWorksheet& after) {
   copy->dirty_ = true;
   copy->relType_ = source.relType_;
   copy->print_ = source.print_;
-  sheets_.insert(sheets_.begin() + at, std::move(copy));
-  IndexSheets();
+  if (copy->origin_->HasFormulas()) NoteFormulas(*copy);
+  InsertSheet(std::move(copy), at);
   ++foldedNames_[FoldSheetName(name)];
 
   ShiftSheetIndexes(at);

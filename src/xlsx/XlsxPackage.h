@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace zel::xl {
@@ -45,11 +46,17 @@ class Relationships {
   // The first relationship whose type ends in "/" + typeSuffix.
   const Relationship* ByType(std::string_view typeSuffix) const;
   std::string NewId() const;  // "rIdN", unused
-  void Add(Relationship r) { items_.push_back(std::move(r)); }
+  void Add(Relationship r);
   void RemoveById(std::string_view id);
 
  private:
+  void IndexIds();
+
   std::vector<Relationship> items_;
+  // Id -> place in items_ of the first with that id: the workbook's list
+  // holds one per sheet, and a scan at every look-up or new id made
+  // thousands of copies quadratic.
+  std::unordered_map<std::string, std::size_t> byId_;
 };
 
 // The last segment of a relationship type: "worksheet", "drawing", ...

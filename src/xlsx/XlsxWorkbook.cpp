@@ -117,8 +117,10 @@ void XlsxWorkbook::Load(const std::string& path) {
       // rather than halfway through an export.
       sheet->model_ = std::make_unique<WorksheetModel>();
       sheet->model_->Parse(pkg_.Data(part), part);
+      if (sheet->model_->HasFormulas()) NoteFormulas(*sheet);
       ++worksheets;
     }
+    sheet->position_ = sheets_.size();
     sheets_.push_back(std::move(sheet));
   });
   if (worksheets == 0) throw EXlsxError(path + ": the workbook has no worksheet");
@@ -212,6 +214,23 @@ void XlsxWorkbook::IndexSheets() {
     if (s->kind_ == XlsxWorksheet::SheetKind::Worksheet) worksheets_.push_back(s.get());
 }
 
+void XlsxWorkbook::InsertSheet(std::unique_ptr<XlsxWorksheet> sheet, int at) {
+  const auto place = static_cast<std::size_t>(at);
+  XlsxWorksheet* added = sheet.get();
+  sheets_.insert(sheets_.begin() + at, std::move(sheet));
+  for (std::size_t i = place; i < sheets_.size(); ++i) sheets_[i]->position_ = i;
+  if (place + 1 < sheets_.size())
+    IndexSheets();
+  else if (added->kind_ == XlsxWorksheet::SheetKind::Worksheet)
+    worksheets_.push_back(added);
+}
+
+void XlsxWorkbook::NoteFormulas(XlsxWorksheet& sheet) {
+  if (sheet.formulaListed_) return;
+  sheet.formulaListed_ = true;
+  formulaSheets_.push_back(&sheet);
+}
+
 IWorksheet& XlsxWorkbook::WorkSheets(int index) {
   CheckOpen();
   if (index < 1 || index > static_cast<int>(worksheets_.size()))
@@ -228,8 +247,8 @@ XlsxWorksheet::SheetKind XlsxWorkbook::SheetKindAt(int index) const {
 }
 
 int XlsxWorkbook::IndexOf(const XlsxWorksheet& sheet) const {
-  for (std::size_t i = 0; i < sheets_.size(); ++i)
-    if (sheets_[i].get() == &sheet) return static_cast<int>(i);
+  const std::size_t i = sheet.position_;
+  if (i < sheets_.size() && sheets_[i].get() == &sheet) return static_cast<int>(i);
   throw EXlsxError("the worksheet does not belong to this workbook");
 }
 
@@ -261,8 +280,14 @@ void XlsxWorkbook::RenameSheet(XlsxWorksheet& sheet, const std::string& name) {
   RenameSheetReferences(old, name);
   auto edit = [&](std::string_view f) { return RenameSheetInFormula(f, old, name); };
   std::set<const WorksheetModel*> editedOrigins;
-  for (auto& s : sheets_) {
-    if (s->kind_ != XlsxWorksheet::SheetKind::Worksheet) continue;
+  // In tab order, as a walk over every sheet would go: bringing back a
+  // sheet set aside may set aside another, and the order decides which.
+  std::vector<XlsxWorksheet*> visit(formulaSheets_);
+  for (XlsxWorksheet* s : live_)
+    if (!s->formulaListed_) visit.push_back(s);
+  std::sort(visit.begin(), visit.end(),
+            [](const auto* a, const auto* b) { return a->position_ < b->position_; });
+  for (XlsxWorksheet* s : visit) {
     if (!s->model_ && s->origin_) {
       // Copies that share a model would all be edited alike: it is edited
       // once, for all of them (they are printed from it anyway).
@@ -276,6 +301,11 @@ void XlsxWorkbook::RenameSheet(XlsxWorksheet& sheet, const std::string& name) {
     }
     if (s->model_->EditFormulas(edit)) s->MarkDirty();
   }
+  std::erase_if(formulaSheets_, [](XlsxWorksheet* s) {
+    if (s->MayHoldFormulas()) return false;
+    s->formulaListed_ = false;
+    return true;
+  });
   bookDirty_ = true;
   sheetListChanged_ = true;
 }
@@ -485,6 +515,7 @@ void XlsxWorkbook::Park(XlsxWorksheet& sheet) {
   }
   sheet.parkedTabSelected_ = m.TabSelected();
   sheet.parkedFormulas_ = m.HasFormulas();
+  if (sheet.parkedFormulas_) NoteFormulas(sheet);
   sheet.model_.reset();
   sheet.parked_ = true;
 }

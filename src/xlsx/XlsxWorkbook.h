@@ -81,6 +81,8 @@ class XlsxWorksheet : public IWorksheet {
   bool parked_ = false;
   bool parkedTabSelected_ = false, parkedFormulas_ = false;
   bool live_ = false;     // in the workbook's list of recently touched sheets
+  bool formulaListed_ = false;  // in the workbook's list of sheets with formulas
+  std::size_t position_ = 0;    // in the workbook's tab order
   uint64_t touched_ = 0;  // when last touched, by the workbook's count
   std::string relType_;  // of the workbook's relationship to the part
   // Print titles and area, written as defined names on save (SheetLayout.cpp)
@@ -149,6 +151,11 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   void WritePrintNames();
   std::vector<std::string> WorksheetNames() const;
   void IndexSheets();
+  // Puts a new sheet at a 0-based place in the tab order. Copies go to the
+  // end nearly always, where nothing else has to be renumbered.
+  void InsertSheet(std::unique_ptr<XlsxWorksheet> sheet, int at);
+  // Notes a worksheet whose formulas a rename may have to edit.
+  void NoteFormulas(XlsxWorksheet& sheet);
   // An id above every sheet's. Sheets are only ever added, so the highest is
   // looked for once and then counted on: a scan at every copy made a
   // 10,000-sheet workbook quadratic.
@@ -186,6 +193,13 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   bool bookDirty_ = false, relsDirty_ = false, sheetListChanged_ = false;
   bool dropCalcChain_ = false;
   bool closed_ = false;
+  // Worksheets not in live_ that may hold formulas: those read with
+  // formulas, copies of such a sheet and sheets set aside with formulas. A
+  // sheet only takes in formulas while it is live (a model read or cloned on
+  // a touch), so these and live_ are all a rename has to look at, not every
+  // sheet of a workbook grown to thousands. Entries that no longer hold
+  // formulas are dropped at the next rename.
+  std::vector<XlsxWorksheet*> formulaSheets_;
   // Recently touched worksheets that hold their models (a handful).
   std::vector<XlsxWorksheet*> live_;
   XlsxWorksheet* lastTouched_ = nullptr;
