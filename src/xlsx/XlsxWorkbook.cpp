@@ -280,6 +280,7 @@ void XlsxWorkbook::RenameSheet(XlsxWorksheet& sheet, const std::string& name) {
   RenameSheetReferences(old, name);
   auto edit = [&](std::string_view f) { return RenameSheetInFormula(f, old, name); };
   std::set<const WorksheetModel*> editedOrigins;
+  const std::string refersToOld = "\n" + FoldSheetName(old) + "\n";
   // In tab order, as a walk over every sheet would go: bringing back a
   // sheet set aside may set aside another, and the order decides which.
   std::vector<XlsxWorksheet*> visit(formulaSheets_);
@@ -296,7 +297,8 @@ void XlsxWorkbook::RenameSheet(XlsxWorksheet& sheet, const std::string& name) {
       continue;
     }
     if (!s->model_) {
-      if (!s->MayHoldFormulas()) continue;
+      if (!s->MayHoldFormulas() || s->parkedRefs_.find(refersToOld) == std::string::npos)
+        continue;
       s->LiveModel();
     }
     if (s->model_->EditFormulas(edit)) s->MarkDirty();
@@ -477,6 +479,7 @@ void XlsxWorkbook::Materialize(XlsxWorksheet& sheet) {
       model->Parse(pkg_.Read(sheet.part_), sheet.part_);
       sheet.model_ = std::move(model);
       sheet.parked_ = false;
+      std::string().swap(sheet.parkedRefs_);
     } else {
       throw EXlsxError("internal error: the worksheet \"" + sheet.Name() + "\" lost its cells");
     }
@@ -515,7 +518,12 @@ void XlsxWorkbook::Park(XlsxWorksheet& sheet) {
   }
   sheet.parkedTabSelected_ = m.TabSelected();
   sheet.parkedFormulas_ = m.HasFormulas();
-  if (sheet.parkedFormulas_) NoteFormulas(sheet);
+  sheet.parkedRefs_.clear();
+  if (sheet.parkedFormulas_) {
+    sheet.parkedRefs_.push_back('\n');
+    m.ReadFormulas([&](std::string_view f) { AppendSheetNamesOf(f, sheet.parkedRefs_); });
+    NoteFormulas(sheet);
+  }
   sheet.model_.reset();
   sheet.parked_ = true;
 }

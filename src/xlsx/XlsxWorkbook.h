@@ -80,6 +80,9 @@ class XlsxWorksheet : public IWorksheet {
   std::shared_ptr<WorksheetModel> copySource_;  // handed to copies while unchanged
   bool parked_ = false;
   bool parkedTabSelected_ = false, parkedFormulas_ = false;
+  // Set aside with formulas: the sheet names they refer to, folded, each
+  // between newlines. A rename brings back only the sheets it changes.
+  std::string parkedRefs_;
   bool live_ = false;     // in the workbook's list of recently touched sheets
   bool formulaListed_ = false;  // in the workbook's list of sheets with formulas
   std::size_t position_ = 0;    // in the workbook's tab order
