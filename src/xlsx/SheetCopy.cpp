@@ -206,6 +206,7 @@ void XlsxWorkbook::DuplicateLocalNames(int from, int to, const std::string& oldN
     pugi::xml_node copy = names.insert_copy_after(n, n);
     copy.attribute("localSheetId").set_value(to);
     copy.text().set(RenameSheetInFormula(n.text().get(), oldName, newName).c_str());
+    if (namesIndexed_) IndexName(copy);
   }
 }
 

@@ -2,6 +2,8 @@
 // formulas of charts (series values, categories, titles). They follow the
 // sheet when it is renamed, and a copy's own charts refer to the copy, as in
 // Excel.
+#include <algorithm>
+
 #include "xlsx/FormulaRefs.h"
 #include "xlsx/SheetName.h"
 #include "xlsx/XlsxWorkbook.h"
@@ -44,20 +46,46 @@ std::string FormulaDigest(const pugi::xml_document& doc) {
 
 }  // namespace
 
+void XlsxWorkbook::IndexName(pugi::xml_node name) {
+  std::string refs;
+  AppendSheetNamesOf(name.text().get(), refs);
+  for (std::size_t at = 0; at < refs.size();) {
+    const std::size_t end = refs.find('\n', at);
+    namesByRef_[refs.substr(at, end - at)].push_back(name);
+    at = end + 1;
+  }
+}
+
 void XlsxWorkbook::RenameSheetReferences(const std::string& from, const std::string& to) {
-  ForEachChild(Child(bookDoc_.document_element(), "definedNames"), "definedName",
-               [&](pugi::xml_node n) {
-                 std::string text = n.text().get();
-                 std::string renamed = RenameSheetInFormula(text, from, to);
-                 if (renamed != text) n.text().set(renamed.c_str());
-               });
+  if (!namesIndexed_) {
+    namesByRef_.clear();
+    ForEachChild(Child(bookDoc_.document_element(), "definedNames"), "definedName",
+                 [&](pugi::xml_node n) { IndexName(n); });
+    namesIndexed_ = true;
+  }
+  if (auto found = namesByRef_.find(FoldSheetName(from)); found != namesByRef_.end()) {
+    std::vector<pugi::xml_node> names = std::move(found->second);
+    namesByRef_.erase(found);
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    for (pugi::xml_node n : names) {
+      std::string text = n.text().get();
+      std::string renamed = RenameSheetInFormula(text, from, to);
+      if (renamed != text) n.text().set(renamed.c_str());
+      IndexName(n);
+    }
+  }
   if (!chartsIndexed_) {
     for (const std::string& part : pkg_.PartNames())
       if (IsChartType(pkg_.ContentType(part))) chartDigests_[part];
     chartsIndexed_ = true;
   }
+  // Charts known not to name the sheet are passed over here, before any
+  // look-up of their parts: thousands of copies make thousands of charts.
+  const std::string folded = FoldSheetName(from);
   std::vector<std::string> charts;
-  for (const auto& [part, digest] : chartDigests_) charts.push_back(part);
+  for (const auto& [part, digest] : chartDigests_)
+    if (digest.empty() || digest.find(folded) != std::string::npos) charts.push_back(part);
   RenameSheetInCharts(charts, from, to);
 }
 

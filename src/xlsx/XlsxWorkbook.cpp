@@ -444,6 +444,8 @@ void XlsxWorkbook::SaveAs(const std::string& path) {
   MakeOrdinaryWorkbook();
   if (sheetListChanged_) WriteAppProps();
   WritePrintNames();
+  namesIndexed_ = false;
+  namesByRef_.clear();
   if (bookDirty_) pkg_.SetData(bookPart_, PrintXml(bookDoc_));
   if (relsDirty_) pkg_.WriteRels(bookPart_, bookRels_);
   pkg_.Save(path);

@@ -185,6 +185,14 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   std::unordered_map<std::string, int> copyNumbers_;
   std::set<std::string> workbookParts_;
   std::vector<std::string> originalNames_;
+  // The defined names by the sheets they refer to (folded names, as
+  // AppendSheetNamesOf gives them), so that a rename edits only its own
+  // among the thousands of sheet-local names of copies. Built at the first
+  // rename; a save writes names of its own and drops it. An entry may name a
+  // node that no longer refers to the sheet: it is left unchanged then.
+  std::unordered_map<std::string, std::vector<pugi::xml_node>> namesByRef_;
+  bool namesIndexed_ = false;
+  void IndexName(pugi::xml_node name);
   // Chart parts with a digest of their formulas (empty until looked at).
   std::map<std::string, std::string> chartDigests_;
   bool chartsIndexed_ = false;
