@@ -193,8 +193,13 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   std::unordered_map<std::string, std::vector<pugi::xml_node>> namesByRef_;
   bool namesIndexed_ = false;
   void IndexName(pugi::xml_node name);
-  // Chart parts with a digest of their formulas (empty until looked at).
+  // Chart parts with the sheet names their formulas refer to, folded,
+  // each between newlines (empty until looked at); the charts not looked
+  // at yet; and the charts by the sheets they were seen to refer to (an
+  // entry may be out of date: the chart is looked at and passed over).
   std::map<std::string, std::string> chartDigests_;
+  std::set<std::string> unreadCharts_;
+  std::unordered_map<std::string, std::vector<std::string>> chartsByRef_;
   bool chartsIndexed_ = false;
   SharedStrings strings_;
   StyleSheet styles_;
