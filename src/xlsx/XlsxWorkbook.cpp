@@ -446,6 +446,8 @@ void XlsxWorkbook::SaveAs(const std::string& path) {
   WritePrintNames();
   namesIndexed_ = false;
   namesByRef_.clear();
+  localNamesIndexed_ = false;
+  localNames_.clear();
   if (bookDirty_) pkg_.SetData(bookPart_, PrintXml(bookDoc_));
   if (relsDirty_) pkg_.WriteRels(bookPart_, bookRels_);
   pkg_.Save(path);

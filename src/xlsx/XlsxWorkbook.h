@@ -192,6 +192,12 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   // node that no longer refers to the sheet: it is left unchanged then.
   std::unordered_map<std::string, std::vector<pugi::xml_node>> namesByRef_;
   bool namesIndexed_ = false;
+  // The sheet-local names by their sheet's place, for the same reason: a
+  // copy duplicates its source's and shifts those behind it. Built at the
+  // first copy and dropped by a save like the index above.
+  std::map<int, std::vector<pugi::xml_node>> localNames_;
+  bool localNamesIndexed_ = false;
+  void IndexLocalNames();
   void IndexName(pugi::xml_node name);
   // Chart parts with the sheet names their formulas refer to, folded,
   // each between newlines (empty until looked at); the charts not looked
