@@ -215,7 +215,7 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   bool bookDirty_ = false, relsDirty_ = false, sheetListChanged_ = false;
   bool dropCalcChain_ = false;
   bool closed_ = false;
-  // Worksheets not in live_ that may hold formulas: those read with
+  // Worksheets that may hold formulas outside live_: those read with
   // formulas, copies of such a sheet and sheets set aside with formulas. A
   // sheet only takes in formulas while it is live (a model read or cloned on
   // a touch), so these and live_ are all a rename has to look at, not every
