@@ -276,7 +276,7 @@ void XlsxWorkbook::CopySheet(XlsxWorksheet& source, XlsxWorksheet& after) {
   copy->dirty_ = true;
   copy->relType_ = source.relType_;
   copy->print_ = source.print_;
-  if (copy->origin_->HasFormulas()) NoteFormulas(*copy);
+  if (copy->origin_->HasFormulas()) formulaOrigins_.insert(copy->origin_);
   InsertSheet(std::move(copy), at);
   ++foldedNames_[FoldSheetName(name)];
 

@@ -279,23 +279,33 @@ void XlsxWorkbook::RenameSheet(XlsxWorksheet& sheet, const std::string& name) {
   // References to the sheet follow it, as in Excel.
   RenameSheetReferences(old, name);
   auto edit = [&](std::string_view f) { return RenameSheetInFormula(f, old, name); };
-  std::set<const WorksheetModel*> editedOrigins;
-  const std::string refersToOld = "\n" + FoldSheetName(old) + "\n";
-  // In tab order, as a walk over every sheet would go: bringing back a
-  // sheet set aside may set aside another, and the order decides which.
+  // Copies that share a model would all be edited alike: it is edited
+  // once, for all of them (they are printed from it anyway). Nothing else
+  // is brought back or set aside for it, so it comes first.
+  for (auto it = formulaOrigins_.begin(); it != formulaOrigins_.end();) {
+    if (std::shared_ptr<WorksheetModel> origin = it->lock()) {
+      origin->EditFormulas(edit);
+      ++it;
+    } else {
+      it = formulaOrigins_.erase(it);
+    }
+  }
+  const std::string folded = FoldSheetName(old);
+  const std::string refersToOld = "\n" + folded + "\n";
   std::vector<XlsxWorksheet*> visit(formulaSheets_);
   for (XlsxWorksheet* s : live_)
     if (!s->formulaListed_) visit.push_back(s);
+  if (auto found = parkedByRef_.find(folded); found != parkedByRef_.end()) {
+    visit.insert(visit.end(), found->second.begin(), found->second.end());
+    parkedByRef_.erase(found);
+  }
+  // In tab order, as a walk over every sheet would go: bringing back a
+  // sheet set aside may set aside another, and the order decides which.
   std::sort(visit.begin(), visit.end(),
             [](const auto* a, const auto* b) { return a->position_ < b->position_; });
+  visit.erase(std::unique(visit.begin(), visit.end()), visit.end());
   for (XlsxWorksheet* s : visit) {
-    if (!s->model_ && s->origin_) {
-      // Copies that share a model would all be edited alike: it is edited
-      // once, for all of them (they are printed from it anyway).
-      if (s->origin_->HasFormulas() && editedOrigins.insert(s->origin_.get()).second)
-        s->origin_->EditFormulas(edit);
-      continue;
-    }
+    if (!s->model_ && s->origin_) continue;  // edited with its origin above
     if (!s->model_) {
       if (!s->MayHoldFormulas() || s->parkedRefs_.find(refersToOld) == std::string::npos)
         continue;
@@ -526,7 +536,12 @@ void XlsxWorkbook::Park(XlsxWorksheet& sheet) {
   if (sheet.parkedFormulas_) {
     sheet.parkedRefs_.push_back('\n');
     m.ReadFormulas([&](std::string_view f) { AppendSheetNamesOf(f, sheet.parkedRefs_); });
-    NoteFormulas(sheet);
+    const std::string& refs = sheet.parkedRefs_;
+    for (std::size_t at = 1; at < refs.size();) {
+      const std::size_t end = refs.find('\n', at);
+      parkedByRef_[refs.substr(at, end - at)].push_back(&sheet);
+      at = end + 1;
+    }
   }
   sheet.model_.reset();
   sheet.parked_ = true;

@@ -215,13 +215,18 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   bool bookDirty_ = false, relsDirty_ = false, sheetListChanged_ = false;
   bool dropCalcChain_ = false;
   bool closed_ = false;
-  // Worksheets that may hold formulas outside live_: those read with
-  // formulas, copies of such a sheet and sheets set aside with formulas. A
-  // sheet only takes in formulas while it is live (a model read or cloned on
-  // a touch), so these and live_ are all a rename has to look at, not every
-  // sheet of a workbook grown to thousands. Entries that no longer hold
-  // formulas are dropped at the next rename.
+  // Where formulas a rename may have to edit are, besides live_: the
+  // worksheets read with formulas, the models that copies share, and the
+  // sheets set aside, by the sheets their formulas refer to (an entry may be
+  // out of date: the sheet is looked at and passed over). A sheet only takes
+  // in formulas while it is live (a model read or cloned on a touch), so a
+  // rename looks at these, not at every sheet of a workbook grown to
+  // thousands. Worksheets that no longer hold formulas are dropped from the
+  // first list at the next rename; a model no copy shares from the second.
   std::vector<XlsxWorksheet*> formulaSheets_;
+  std::set<std::weak_ptr<WorksheetModel>, std::owner_less<std::weak_ptr<WorksheetModel>>>
+      formulaOrigins_;
+  std::unordered_map<std::string, std::vector<XlsxWorksheet*>> parkedByRef_;
   // Recently touched worksheets that hold their models (a handful).
   std::vector<XlsxWorksheet*> live_;
   XlsxWorksheet* lastTouched_ = nullptr;
