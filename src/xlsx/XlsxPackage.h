@@ -129,14 +129,14 @@ class XlsxPackage {
     std::shared_ptr<const PackedPart> packed;
   };
   static std::string Inflate(const Part& part);
-  std::vector<Part> parts_;                       // file order; new parts are appended
+  std::vector<Part> parts_;  // file order; new parts are appended
   // Hashed: a workbook grown to thousands of sheets looks parts up by name
   // several times for every copy.
   std::unordered_map<std::string, std::size_t> index_;      // lower-case name -> parts_ index
   std::map<std::string, std::string> defaults_;             // extension (lower case) -> type
   std::unordered_map<std::string, std::string> overrides_;  // lower-case part name -> type
-  std::unique_ptr<pugi::xml_document> typesDoc_;  // the parsed [Content_Types].xml
-  mutable std::unordered_map<std::string, int> freeHint_;  // name pattern -> number to try first
+  std::unique_ptr<pugi::xml_document> typesDoc_;            // the parsed [Content_Types].xml
+  mutable std::unordered_map<std::string, int> freeHint_;   // name pattern -> number to try first
   bool typesDirty_ = false;
   int level_ = 6;
   // One deflate stream for every part packed ahead of the save: setting one

@@ -307,8 +307,7 @@ void XlsxWorkbook::RenameSheet(XlsxWorksheet& sheet, const std::string& name) {
   for (XlsxWorksheet* s : visit) {
     if (!s->model_ && s->origin_) continue;  // edited with its origin above
     if (!s->model_) {
-      if (!s->MayHoldFormulas() || s->parkedRefs_.find(refersToOld) == std::string::npos)
-        continue;
+      if (!s->MayHoldFormulas() || s->parkedRefs_.find(refersToOld) == std::string::npos) continue;
       s->LiveModel();
     }
     if (s->model_->EditFormulas(edit)) s->MarkDirty();

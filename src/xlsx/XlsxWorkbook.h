@@ -83,11 +83,11 @@ class XlsxWorksheet : public IWorksheet {
   // Set aside with formulas: the sheet names they refer to, folded, each
   // between newlines. A rename brings back only the sheets it changes.
   std::string parkedRefs_;
-  bool live_ = false;     // in the workbook's list of recently touched sheets
+  bool live_ = false;           // in the workbook's list of recently touched sheets
   bool formulaListed_ = false;  // in the workbook's list of sheets with formulas
   std::size_t position_ = 0;    // in the workbook's tab order
-  uint64_t touched_ = 0;  // when last touched, by the workbook's count
-  std::string relType_;  // of the workbook's relationship to the part
+  uint64_t touched_ = 0;        // when last touched, by the workbook's count
+  std::string relType_;         // of the workbook's relationship to the part
   // Print titles and area, written as defined names on save (SheetLayout.cpp)
   // under the sheet's name and place at that time; 0 where not set.
   struct PrintSetup {
