@@ -137,6 +137,44 @@ std::string RenameSheetInFormula(std::string_view f, std::string_view from, std:
   return out;
 }
 
+void AppendSheetNamesOf(std::string_view f, std::string& names) {
+  // The walk of RenameSheetInFormula, keeping the names it would compare.
+  bool afterBracket = false;
+  for (std::size_t i = 0; i < f.size();) {
+    const char c = f[i];
+    if (c == '"') {
+      bool closed = false;
+      i = QuotedEnd(f, i, closed);
+      afterBracket = false;
+    } else if (c == '[') {
+      i = BracketEnd(f, i);
+      afterBracket = true;
+    } else if (c == '\'') {
+      bool closed = false;
+      const std::size_t j = QuotedEnd(f, i, closed);
+      std::string name;
+      for (std::size_t k = i + 1; k + (closed ? 1 : 0) < j; ++k) {
+        name += f[k];
+        if (f[k] == '\'') ++k;
+      }
+      const bool local = name.empty() || name[0] != '[';
+      if (closed && j < f.size() && f[j] == '!' && local)
+        names.append(FoldSheetName(name)).push_back('\n');
+      i = j;
+      afterBracket = false;
+    } else if (WordChar(c)) {
+      const std::size_t j = WordEnd(f, i);
+      if (!afterBracket && j < f.size() && f[j] == '!')
+        names.append(FoldSheetName(f.substr(i, j - i))).push_back('\n');
+      i = j;
+      afterBracket = false;
+    } else {
+      afterBracket = false;
+      ++i;
+    }
+  }
+}
+
 namespace {
 
 // Reads "$?letters" (1-3) at i; returns the column or 0.

@@ -17,6 +17,12 @@ std::string QuoteSheetName(std::string_view name);
 std::string RenameSheetInFormula(std::string_view formula, std::string_view from,
                                  std::string_view to);
 
+// Appends the sheet names RenameSheetInFormula would compare with `from`,
+// folded (FoldSheetName), each followed by a newline: a formula is changed
+// by a rename only when "\n" + FoldSheetName(from) + "\n" is found in
+// "\n" + names.
+void AppendSheetNamesOf(std::string_view formula, std::string& names);
+
 }  // namespace zel::xl
 
 namespace zel::xl {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -180,12 +181,30 @@ class PartCopier {
 
 }  // namespace
 
+void XlsxWorkbook::IndexLocalNames() {
+  if (localNamesIndexed_) return;
+  localNames_.clear();
+  ForEachChild(Child(bookDoc_.document_element(), "definedNames"), "definedName",
+               [&](pugi::xml_node n) {
+                 if (pugi::xml_attribute a = n.attribute("localSheetId"))
+                   localNames_[a.as_int()].push_back(n);
+               });
+  localNamesIndexed_ = true;
+}
+
 void XlsxWorkbook::ShiftSheetIndexes(int insertedAt) {
   pugi::xml_node root = bookDoc_.document_element();
-  ForEachChild(Child(root, "definedNames"), "definedName", [&](pugi::xml_node n) {
-    pugi::xml_attribute a = n.attribute("localSheetId");
-    if (a && a.as_int() >= insertedAt) a.set_value(a.as_int() + 1);
-  });
+  // The names of the sheets from insertedAt on move up one place; a copy
+  // at the end moves none.
+  IndexLocalNames();
+  const auto first = localNames_.lower_bound(insertedAt);
+  std::vector<std::pair<int, std::vector<pugi::xml_node>>> moving(
+      std::make_move_iterator(first), std::make_move_iterator(localNames_.end()));
+  localNames_.erase(first, localNames_.end());
+  for (auto& [place, names] : moving) {
+    for (pugi::xml_node n : names) n.attribute("localSheetId").set_value(place + 1);
+    localNames_[place + 1] = std::move(names);
+  }
   ForEachChild(Child(root, "bookViews"), "workbookView", [&](pugi::xml_node v) {
     for (const char* name : {"activeTab", "firstSheet"}) {
       pugi::xml_attribute a = v.attribute(name);
@@ -197,15 +216,16 @@ void XlsxWorkbook::ShiftSheetIndexes(int insertedAt) {
 void XlsxWorkbook::DuplicateLocalNames(int from, int to, const std::string& oldName,
                                        const std::string& newName) {
   pugi::xml_node names = Child(bookDoc_.document_element(), "definedNames");
-  std::vector<pugi::xml_node> local;
-  ForEachChild(names, "definedName", [&](pugi::xml_node n) {
-    pugi::xml_attribute a = n.attribute("localSheetId");
-    if (a && a.as_int() == from) local.push_back(n);
-  });
+  IndexLocalNames();
+  auto found = localNames_.find(from);
+  if (found == localNames_.end()) return;
+  const std::vector<pugi::xml_node> local = found->second;
   for (pugi::xml_node n : local) {
     pugi::xml_node copy = names.insert_copy_after(n, n);
     copy.attribute("localSheetId").set_value(to);
     copy.text().set(RenameSheetInFormula(n.text().get(), oldName, newName).c_str());
+    if (namesIndexed_) IndexName(copy);
+    localNames_[to].push_back(copy);
   }
 }
 
@@ -256,8 +276,8 @@ void XlsxWorkbook::CopySheet(XlsxWorksheet& source, XlsxWorksheet& after) {
   copy->dirty_ = true;
   copy->relType_ = source.relType_;
   copy->print_ = source.print_;
-  sheets_.insert(sheets_.begin() + at, std::move(copy));
-  IndexSheets();
+  if (copy->origin_->HasFormulas()) formulaOrigins_.insert(copy->origin_);
+  InsertSheet(std::move(copy), at);
   ++foldedNames_[FoldSheetName(name)];
 
   ShiftSheetIndexes(at);

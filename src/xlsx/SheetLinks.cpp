@@ -183,8 +183,7 @@ IWorksheet& XlsxWorkbook::AddWorksheet(int before) {
   sheet->dirty_ = true;
   sheet->relType_ = next.relType_;
   XlsxWorksheet& added = *sheet;
-  sheets_.insert(sheets_.begin() + at, std::move(sheet));
-  IndexSheets();
+  InsertSheet(std::move(sheet), at);
   ++foldedNames_[FoldSheetName(name)];
   ShiftSheetIndexes(at);
   bookDirty_ = true;

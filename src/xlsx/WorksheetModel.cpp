@@ -577,6 +577,21 @@ bool WorksheetModel::EditRawFormula(Cell& cell,
   return true;
 }
 
+void WorksheetModel::ReadFormulas(const std::function<void(std::string_view)>& read) const {
+  if (!hasFormulas_) return;
+  for (const RowSlot& slot : rows_) {
+    if (!slot.cells) continue;
+    for (const Cell& cell : *slot.cells) {
+      if (cell.kind != Kind::Raw || cell.value.find("f") == std::string::npos) continue;
+      pugi::xml_document d;
+      if (!d.load_buffer(cell.value.data(), cell.value.size(),
+                         pugi::parse_default | pugi::parse_ws_pcdata))
+        continue;
+      if (pugi::xml_node f = Child(d.document_element(), "f")) read(f.text().get());
+    }
+  }
+}
+
 bool WorksheetModel::EditAllFormulas(const std::function<std::string(std::string_view)>& edit) {
   bool any = false;
   for (RowSlot& slot : rows_) {

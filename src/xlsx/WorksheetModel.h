@@ -176,6 +176,8 @@ class WorksheetModel {
     if (!hasFormulas_) return false;
     return EditAllFormulas(std::function<std::string(std::string_view)>(edit));
   }
+  // Hands `read` the text of every formula cell, as EditFormulas would.
+  void ReadFormulas(const std::function<void(std::string_view)>& read) const;
 
  private:
   // The cells of one row in one block: a count, a capacity and the cells

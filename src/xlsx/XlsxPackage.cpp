@@ -234,6 +234,17 @@ void Relationships::Parse(std::string_view xml, const std::string& partName) {
     r.external = std::string_view(n.attribute("TargetMode").value()) == "External";
     items_.push_back(std::move(r));
   });
+  IndexIds();
+}
+
+void Relationships::IndexIds() {
+  byId_.clear();
+  for (std::size_t i = 0; i < items_.size(); ++i) byId_.emplace(items_[i].id, i);
+}
+
+void Relationships::Add(Relationship r) {
+  byId_.emplace(r.id, items_.size());
+  items_.push_back(std::move(r));
 }
 
 std::string Relationships::Serialize() const {
@@ -254,9 +265,8 @@ std::string Relationships::Serialize() const {
 }
 
 const Relationship* Relationships::ById(std::string_view id) const {
-  for (const auto& r : items_)
-    if (r.id == id) return &r;
-  return nullptr;
+  auto it = byId_.find(std::string(id));
+  return it == byId_.end() ? nullptr : &items_[it->second];
 }
 
 const Relationship* Relationships::ByType(std::string_view typeSuffix) const {
@@ -276,6 +286,7 @@ void Relationships::RemoveById(std::string_view id) {
   items_.erase(std::remove_if(items_.begin(), items_.end(),
                               [&](const Relationship& r) { return r.id == id; }),
                items_.end());
+  IndexIds();
 }
 
 // ---------------------------------------------------------------- package

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace zel::xl {
@@ -45,11 +46,17 @@ class Relationships {
   // The first relationship whose type ends in "/" + typeSuffix.
   const Relationship* ByType(std::string_view typeSuffix) const;
   std::string NewId() const;  // "rIdN", unused
-  void Add(Relationship r) { items_.push_back(std::move(r)); }
+  void Add(Relationship r);
   void RemoveById(std::string_view id);
 
  private:
+  void IndexIds();
+
   std::vector<Relationship> items_;
+  // Id -> place in items_ of the first with that id: the workbook's list
+  // holds one per sheet, and a scan at every look-up or new id made
+  // thousands of copies quadratic.
+  std::unordered_map<std::string, std::size_t> byId_;
 };
 
 // The last segment of a relationship type: "worksheet", "drawing", ...
@@ -122,12 +129,14 @@ class XlsxPackage {
     std::shared_ptr<const PackedPart> packed;
   };
   static std::string Inflate(const Part& part);
-  std::vector<Part> parts_;                       // file order; new parts are appended
-  std::map<std::string, std::size_t> index_;      // lower-case name -> parts_ index
-  std::map<std::string, std::string> defaults_;   // extension (lower case) -> type
-  std::map<std::string, std::string> overrides_;  // lower-case part name -> type
-  std::unique_ptr<pugi::xml_document> typesDoc_;  // the parsed [Content_Types].xml
-  mutable std::map<std::string, int> freeHint_;   // name pattern -> number to try first
+  std::vector<Part> parts_;  // file order; new parts are appended
+  // Hashed: a workbook grown to thousands of sheets looks parts up by name
+  // several times for every copy.
+  std::unordered_map<std::string, std::size_t> index_;      // lower-case name -> parts_ index
+  std::map<std::string, std::string> defaults_;             // extension (lower case) -> type
+  std::unordered_map<std::string, std::string> overrides_;  // lower-case part name -> type
+  std::unique_ptr<pugi::xml_document> typesDoc_;            // the parsed [Content_Types].xml
+  mutable std::unordered_map<std::string, int> freeHint_;   // name pattern -> number to try first
   bool typesDirty_ = false;
   int level_ = 6;
   // One deflate stream for every part packed ahead of the save: setting one

@@ -117,8 +117,10 @@ void XlsxWorkbook::Load(const std::string& path) {
       // rather than halfway through an export.
       sheet->model_ = std::make_unique<WorksheetModel>();
       sheet->model_->Parse(pkg_.Data(part), part);
+      if (sheet->model_->HasFormulas()) NoteFormulas(*sheet);
       ++worksheets;
     }
+    sheet->position_ = sheets_.size();
     sheets_.push_back(std::move(sheet));
   });
   if (worksheets == 0) throw EXlsxError(path + ": the workbook has no worksheet");
@@ -212,6 +214,23 @@ void XlsxWorkbook::IndexSheets() {
     if (s->kind_ == XlsxWorksheet::SheetKind::Worksheet) worksheets_.push_back(s.get());
 }
 
+void XlsxWorkbook::InsertSheet(std::unique_ptr<XlsxWorksheet> sheet, int at) {
+  const auto place = static_cast<std::size_t>(at);
+  XlsxWorksheet* added = sheet.get();
+  sheets_.insert(sheets_.begin() + at, std::move(sheet));
+  for (std::size_t i = place; i < sheets_.size(); ++i) sheets_[i]->position_ = i;
+  if (place + 1 < sheets_.size())
+    IndexSheets();
+  else if (added->kind_ == XlsxWorksheet::SheetKind::Worksheet)
+    worksheets_.push_back(added);
+}
+
+void XlsxWorkbook::NoteFormulas(XlsxWorksheet& sheet) {
+  if (sheet.formulaListed_) return;
+  sheet.formulaListed_ = true;
+  formulaSheets_.push_back(&sheet);
+}
+
 IWorksheet& XlsxWorkbook::WorkSheets(int index) {
   CheckOpen();
   if (index < 1 || index > static_cast<int>(worksheets_.size()))
@@ -228,8 +247,8 @@ XlsxWorksheet::SheetKind XlsxWorkbook::SheetKindAt(int index) const {
 }
 
 int XlsxWorkbook::IndexOf(const XlsxWorksheet& sheet) const {
-  for (std::size_t i = 0; i < sheets_.size(); ++i)
-    if (sheets_[i].get() == &sheet) return static_cast<int>(i);
+  const std::size_t i = sheet.position_;
+  if (i < sheets_.size() && sheets_[i].get() == &sheet) return static_cast<int>(i);
   throw EXlsxError("the worksheet does not belong to this workbook");
 }
 
@@ -260,22 +279,44 @@ void XlsxWorkbook::RenameSheet(XlsxWorksheet& sheet, const std::string& name) {
   // References to the sheet follow it, as in Excel.
   RenameSheetReferences(old, name);
   auto edit = [&](std::string_view f) { return RenameSheetInFormula(f, old, name); };
-  std::set<const WorksheetModel*> editedOrigins;
-  for (auto& s : sheets_) {
-    if (s->kind_ != XlsxWorksheet::SheetKind::Worksheet) continue;
-    if (!s->model_ && s->origin_) {
-      // Copies that share a model would all be edited alike: it is edited
-      // once, for all of them (they are printed from it anyway).
-      if (s->origin_->HasFormulas() && editedOrigins.insert(s->origin_.get()).second)
-        s->origin_->EditFormulas(edit);
-      continue;
+  // Copies that share a model would all be edited alike: it is edited
+  // once, for all of them (they are printed from it anyway). Nothing else
+  // is brought back or set aside for it, so it comes first.
+  for (auto it = formulaOrigins_.begin(); it != formulaOrigins_.end();) {
+    if (std::shared_ptr<WorksheetModel> origin = it->lock()) {
+      origin->EditFormulas(edit);
+      ++it;
+    } else {
+      it = formulaOrigins_.erase(it);
     }
+  }
+  const std::string folded = FoldSheetName(old);
+  const std::string refersToOld = "\n" + folded + "\n";
+  std::vector<XlsxWorksheet*> visit(formulaSheets_);
+  for (XlsxWorksheet* s : live_)
+    if (!s->formulaListed_) visit.push_back(s);
+  if (auto found = parkedByRef_.find(folded); found != parkedByRef_.end()) {
+    visit.insert(visit.end(), found->second.begin(), found->second.end());
+    parkedByRef_.erase(found);
+  }
+  // In tab order, as a walk over every sheet would go: bringing back a
+  // sheet set aside may set aside another, and the order decides which.
+  std::sort(visit.begin(), visit.end(),
+            [](const auto* a, const auto* b) { return a->position_ < b->position_; });
+  visit.erase(std::unique(visit.begin(), visit.end()), visit.end());
+  for (XlsxWorksheet* s : visit) {
+    if (!s->model_ && s->origin_) continue;  // edited with its origin above
     if (!s->model_) {
-      if (!s->MayHoldFormulas()) continue;
+      if (!s->MayHoldFormulas() || s->parkedRefs_.find(refersToOld) == std::string::npos) continue;
       s->LiveModel();
     }
     if (s->model_->EditFormulas(edit)) s->MarkDirty();
   }
+  std::erase_if(formulaSheets_, [](XlsxWorksheet* s) {
+    if (s->MayHoldFormulas()) return false;
+    s->formulaListed_ = false;
+    return true;
+  });
   bookDirty_ = true;
   sheetListChanged_ = true;
 }
@@ -412,6 +453,10 @@ void XlsxWorkbook::SaveAs(const std::string& path) {
   MakeOrdinaryWorkbook();
   if (sheetListChanged_) WriteAppProps();
   WritePrintNames();
+  namesIndexed_ = false;
+  namesByRef_.clear();
+  localNamesIndexed_ = false;
+  localNames_.clear();
   if (bookDirty_) pkg_.SetData(bookPart_, PrintXml(bookDoc_));
   if (relsDirty_) pkg_.WriteRels(bookPart_, bookRels_);
   pkg_.Save(path);
@@ -447,6 +492,7 @@ void XlsxWorkbook::Materialize(XlsxWorksheet& sheet) {
       model->Parse(pkg_.Read(sheet.part_), sheet.part_);
       sheet.model_ = std::move(model);
       sheet.parked_ = false;
+      std::string().swap(sheet.parkedRefs_);
     } else {
       throw EXlsxError("internal error: the worksheet \"" + sheet.Name() + "\" lost its cells");
     }
@@ -485,6 +531,17 @@ void XlsxWorkbook::Park(XlsxWorksheet& sheet) {
   }
   sheet.parkedTabSelected_ = m.TabSelected();
   sheet.parkedFormulas_ = m.HasFormulas();
+  sheet.parkedRefs_.clear();
+  if (sheet.parkedFormulas_) {
+    sheet.parkedRefs_.push_back('\n');
+    m.ReadFormulas([&](std::string_view f) { AppendSheetNamesOf(f, sheet.parkedRefs_); });
+    const std::string& refs = sheet.parkedRefs_;
+    for (std::size_t at = 1; at < refs.size();) {
+      const std::size_t end = refs.find('\n', at);
+      parkedByRef_[refs.substr(at, end - at)].push_back(&sheet);
+      at = end + 1;
+    }
+  }
   sheet.model_.reset();
   sheet.parked_ = true;
 }

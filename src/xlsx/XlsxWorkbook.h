@@ -80,9 +80,14 @@ class XlsxWorksheet : public IWorksheet {
   std::shared_ptr<WorksheetModel> copySource_;  // handed to copies while unchanged
   bool parked_ = false;
   bool parkedTabSelected_ = false, parkedFormulas_ = false;
-  bool live_ = false;     // in the workbook's list of recently touched sheets
-  uint64_t touched_ = 0;  // when last touched, by the workbook's count
-  std::string relType_;  // of the workbook's relationship to the part
+  // Set aside with formulas: the sheet names they refer to, folded, each
+  // between newlines. A rename brings back only the sheets it changes.
+  std::string parkedRefs_;
+  bool live_ = false;           // in the workbook's list of recently touched sheets
+  bool formulaListed_ = false;  // in the workbook's list of sheets with formulas
+  std::size_t position_ = 0;    // in the workbook's tab order
+  uint64_t touched_ = 0;        // when last touched, by the workbook's count
+  std::string relType_;         // of the workbook's relationship to the part
   // Print titles and area, written as defined names on save (SheetLayout.cpp)
   // under the sheet's name and place at that time; 0 where not set.
   struct PrintSetup {
@@ -149,6 +154,11 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   void WritePrintNames();
   std::vector<std::string> WorksheetNames() const;
   void IndexSheets();
+  // Puts a new sheet at a 0-based place in the tab order. Copies go to the
+  // end nearly always, where nothing else has to be renumbered.
+  void InsertSheet(std::unique_ptr<XlsxWorksheet> sheet, int at);
+  // Notes a worksheet whose formulas a rename may have to edit.
+  void NoteFormulas(XlsxWorksheet& sheet);
   // An id above every sheet's. Sheets are only ever added, so the highest is
   // looked for once and then counted on: a scan at every copy made a
   // 10,000-sheet workbook quadratic.
@@ -175,8 +185,27 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   std::unordered_map<std::string, int> copyNumbers_;
   std::set<std::string> workbookParts_;
   std::vector<std::string> originalNames_;
-  // Chart parts with a digest of their formulas (empty until looked at).
+  // The defined names by the sheets they refer to (folded names, as
+  // AppendSheetNamesOf gives them), so that a rename edits only its own
+  // among the thousands of sheet-local names of copies. Built at the first
+  // rename; a save writes names of its own and drops it. An entry may name a
+  // node that no longer refers to the sheet: it is left unchanged then.
+  std::unordered_map<std::string, std::vector<pugi::xml_node>> namesByRef_;
+  bool namesIndexed_ = false;
+  // The sheet-local names by their sheet's place, for the same reason: a
+  // copy duplicates its source's and shifts those behind it. Built at the
+  // first copy and dropped by a save like the index above.
+  std::map<int, std::vector<pugi::xml_node>> localNames_;
+  bool localNamesIndexed_ = false;
+  void IndexLocalNames();
+  void IndexName(pugi::xml_node name);
+  // Chart parts with the sheet names their formulas refer to, folded,
+  // each between newlines (empty until looked at); the charts not looked
+  // at yet; and the charts by the sheets they were seen to refer to (an
+  // entry may be out of date: the chart is looked at and passed over).
   std::map<std::string, std::string> chartDigests_;
+  std::set<std::string> unreadCharts_;
+  std::unordered_map<std::string, std::vector<std::string>> chartsByRef_;
   bool chartsIndexed_ = false;
   SharedStrings strings_;
   StyleSheet styles_;
@@ -186,6 +215,18 @@ class XlsxWorkbook : public IWorkbook, private ISheets {
   bool bookDirty_ = false, relsDirty_ = false, sheetListChanged_ = false;
   bool dropCalcChain_ = false;
   bool closed_ = false;
+  // Where formulas a rename may have to edit are, besides live_: the
+  // worksheets read with formulas, the models that copies share, and the
+  // sheets set aside, by the sheets their formulas refer to (an entry may be
+  // out of date: the sheet is looked at and passed over). A sheet only takes
+  // in formulas while it is live (a model read or cloned on a touch), so a
+  // rename looks at these, not at every sheet of a workbook grown to
+  // thousands. Worksheets that no longer hold formulas are dropped from the
+  // first list at the next rename; a model no copy shares from the second.
+  std::vector<XlsxWorksheet*> formulaSheets_;
+  std::set<std::weak_ptr<WorksheetModel>, std::owner_less<std::weak_ptr<WorksheetModel>>>
+      formulaOrigins_;
+  std::unordered_map<std::string, std::vector<XlsxWorksheet*>> parkedByRef_;
   // Recently touched worksheets that hold their models (a handful).
   std::vector<XlsxWorksheet*> live_;
   XlsxWorksheet* lastTouched_ = nullptr;

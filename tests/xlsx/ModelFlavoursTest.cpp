@@ -134,3 +134,30 @@ TEST(ModelFlavours, ChartsAndNamesFollowTheTemplateSheet) {
     EXPECT_EQ(test::SchemaProblems(out), "");
   }
 }
+
+TEST(ModelFlavours, NamesFollowRenamesAfterCopiesAndSaves) {
+  // Names are found by the sheet they refer to: a copy's own name, a second
+  // rename and a rename after a save must each still reach theirs.
+  TempDir dir;
+  ASSERT_TRUE(test::MakeOddModels(dir.Path(), "chart"));
+  const std::string out = dir.File("out.xlsx");
+  test::WriteFile(out, test::ReadFile(dir.File("chart.xlsx")));
+  {
+    auto book = XlsxWorkbook::Open(out);
+    book->WorkSheets(1).Name("first");
+    book->WorkSheets(1).Copy(book->WorkSheets(2));
+    book->WorkSheets(3).Name("second");
+    book->WorkSheets(1).Name("again");
+    book->SaveAs(dir.File("between.xlsx"));
+    book->WorkSheets(3).Name("third");
+    book->Close(true);
+  }
+  const std::string workbook = test::ReadZipPart(out, "xl/workbook.xml");
+  for (const char* ref : {">again!$B$2:$B$4<", ">again!$A$2:$A$4<", ">third!$A$2:$A$4<"})
+    EXPECT_NE(workbook.find(ref), std::string::npos) << ref << " in " << workbook;
+  for (const char* old : {"first!", "(2)'!", "second!", "定義書!"})
+    EXPECT_EQ(workbook.find(old), std::string::npos) << old << " in " << workbook;
+  test::WorkbookDump d = test::DumpWorkbook(out, false);
+  ASSERT_TRUE(d.ok()) << d.error;
+  EXPECT_EQ(d["集計!A1"], "f:=SUM(again!B2:B4)");
+}
