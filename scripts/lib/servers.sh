@@ -39,6 +39,7 @@ pg_stop() {
 
 # MariaDB on loopback: a fresh data folder, mariadbd started directly (no
 # systemd), every statement in a general log the tests read.
+# ZEL_MARIA_SERVER_ARGS: further server options (benchmarks).
 # After maria_start: ZEL_MARIA_HOST, ZEL_MARIA_PORT, ZEL_MARIA_USER,
 # ZEL_MARIA_PASSWORD, ZEL_MARIA_GENERAL_LOG, and ZEL_MARIA_START (a script
 # that starts the same server again after a test has shut it down).
@@ -64,7 +65,7 @@ maria_start() {
   --max-connections=400 --innodb-buffer-pool-size=64M --innodb-log-file-size=16M \\
   --innodb-flush-log-at-trx-commit=0 --innodb-use-native-aio=0 --innodb-flush-method=fsync \\
   --character-set-server=utf8mb4 \\
-  --collation-server=utf8mb4_general_ci >/dev/null 2>&1 &
+  --collation-server=utf8mb4_general_ci ${ZEL_MARIA_SERVER_ARGS:-} >/dev/null 2>&1 &
 for i in \$(seq 1 300); do
   mariadb-admin --no-defaults --socket=$ZEL_MARIA_DIR/mysqld.sock -u root ping >/dev/null 2>&1 && exit 0
   sleep 0.1
