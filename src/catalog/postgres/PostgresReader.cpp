@@ -10,8 +10,14 @@
 namespace zel {
 namespace {
 
-std::string Field(TPQResultset& rs, int i) {
-  return text::FromServer(rs.Fields(i).AsString());
+std::string Field(TPQResultset& rs, int i) { return text::FromServer(rs.Fields(i).AsString()); }
+
+// A row of a column statement: the table's own and the schema-wide one share
+// their first eight fields.
+ColumnRow ColumnRowOf(TPQResultset& rs) {
+  pg::TypeCells type = pg::SplitType(Field(rs, 2));
+  return {Field(rs, 0), Field(rs, 1), type.type, type.length, type.scale,
+          Field(rs, 5), Field(rs, 6), Field(rs, 7), {}};
 }
 
 }  // namespace
@@ -35,13 +41,9 @@ ReaderFactory TPostgresReader::Factory() {
   return [](TBrowser& browser) { return std::make_unique<TPostgresReader>(browser); };
 }
 
-bool TPostgresReader::Connected() const {
-  return PQCompoDataBase->Connected();
-}
+bool TPostgresReader::Connected() const { return PQCompoDataBase->Connected(); }
 
-void TPostgresReader::Close() {
-  PQCompoDataBase->Close();
-}
+void TPostgresReader::Close() { PQCompoDataBase->Close(); }
 
 void TPostgresReader::Exec(const std::string& sql) {
   if (OnStatement) OnStatement(sql);
@@ -226,18 +228,7 @@ void TPostgresReader::LoadColumns(TTreeNode& node) {
   Exec(pg::ColumnsStatement(browser_.lblDbType(), task.schema, task.table));
   std::vector<ColumnRow> rows;
   if (std::unique_ptr<TPQResultset> rs = PQCompoDataBase->GetResult()) {
-    for (; !rs->Eof(); rs->Next()) {
-      pg::TypeCells type = pg::SplitType(Field(*rs, 2));
-      rows.push_back({Field(*rs, 0),
-                      Field(*rs, 1),
-                      type.type,
-                      type.length,
-                      type.scale,
-                      Field(*rs, 5),
-                      Field(*rs, 6),
-                      Field(*rs, 7),
-                      {}});
-    }
+    for (; !rs->Eof(); rs->Next()) rows.push_back(ColumnRowOf(*rs));
   }
   ICatalogReader::FillColumns(browser_, node, rows);
 }
@@ -247,18 +238,8 @@ bool TPostgresReader::ReadSchemaColumns(TTreeNode& schema, RowsByTable<ColumnRow
   // Through a cursor, so that a large schema never sits in memory twice
   // (the client's result and the rows kept for the sheets).
   ReadCursor(pg::SchemaColumnsCursor(browser_.lblDbType(), schema.Text()), pg::kColumnFetch,
-             pg::kColumnBatchSize, [&](TPQResultset& rs) {
-               pg::TypeCells type = pg::SplitType(Field(rs, 2));
-               out.Add(Field(rs, 8), {Field(rs, 0),
-                                      Field(rs, 1),
-                                      type.type,
-                                      type.length,
-                                      type.scale,
-                                      Field(rs, 5),
-                                      Field(rs, 6),
-                                      Field(rs, 7),
-                                      {}});
-             });
+             pg::kColumnBatchSize,
+             [&](TPQResultset& rs) { out.Add(Field(rs, 8), ColumnRowOf(rs)); });
   return true;
 }
 
