@@ -91,7 +91,7 @@ bool TMySqlReader::Connect() {
       browser_.SetLblDbType("MySQL " + field(1));
       browser_.FMySqlCharset = field(2);
     });
-  }  // the version's connection is not needed again
+  }  // the version's connection is not needed again (in a bulk session it is the session's)
   std::shared_ptr<TMySQL5> c = Component(values);
   EachRow(*c, my::kSchemasStatement, [&](auto field) { rows.Container(root, field(1)); });
   return true;
